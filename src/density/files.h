@@ -1,0 +1,24 @@
+// Density-file writers and readers.  Every routine takes a name of 264
+// characters (trailing blanks ignored) and sets a result code: 0 done, 1 open
+// failed, 2 read or write failed, 3 close failed, higher codes for format
+// mismatches.  Writers report to the log, readers to the console.
+#pragma once
+
+#include <string>
+
+#include "run/state.h"
+
+namespace quilmo {
+
+void writeql(RunState& st, const std::string& rhofile, int& ferror);
+void readql(RunState& st, const std::string& rhofile, int& ferror);
+void writerawql(RunState& st, const std::string& rhofile, int& ferror);
+void readrawql(RunState& st, const std::string& rhofile, int& ferror);
+void writejana(RunState& st, const std::string& rhofile, bool p1, int& ferror);
+void readjana(RunState& st, const std::string& rhofile, int& ferror);
+void writexplor(RunState& st, const std::string& rhofile, int& ferror);
+
+// Writes rho in the output format, asking on the console when none is set.
+void rhowrite(RunState& st);
+
+}  // namespace quilmo

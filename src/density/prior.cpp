@@ -1,0 +1,60 @@
+#include "density/prior.h"
+
+#include <cmath>
+
+#include "run/driver.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+void flatdensity(RunState& st) { st.rho.fill(st.epv); }
+
+void rhocorrection(RunState& st, const std::string& ctype) {
+    const std::string type = fixed(ctype, 10);
+    const double amin = std::fabs(st.rhomin);
+    auto& rho = st.rho.vec();
+    if (same_text(type, "none")) return;
+    if (same_text(type, "cut")) {
+        if (st.rhomin < 0)
+            for (double& v : rho)
+                if (v <= amin) v = amin;
+    } else if (same_text(type, "flat")) {
+        if (st.rhomin < 0)
+            for (double& v : rho)
+                if (v <= 0) v = st.epv;
+    } else if (same_text(type, "raise")) {
+        if (st.rhomin < 0) {
+            const double shift = 1.5 * amin;
+            for (double& v : rho) v += shift;
+            st.rhomin += shift;
+            st.rhomax += shift;
+        }
+    } else if (!same_text(type, "normalize")) {
+        TextOut con(*st.con);
+        con.write("(A)", {""});
+        con.write("(A,A,A)", {"Error: Wrong correction type defined: ", type, "!"});
+        throw RunStop();
+    }
+    double sum = 0;
+    for (double v : rho) sum += v;
+    const double factor = st.charge / sum;
+    for (double& v : rho) v *= factor;
+}
+
+void readdensity(RunState& st, const std::string& denstype, const std::string& densfile) {
+    (void)densfile;
+    if (same_text(denstype, "flat")) {
+        flatdensity(st);
+    } else if (same_text(denstype, "jana") || same_text(denstype, "QLascii") ||
+               same_text(denstype, "QLbinary")) {
+        errormsg(st, "Error: Reading density files of type " + trim(denstype) +
+                         " is not available in this version!");
+        throw RunStop();
+    } else {
+        errormsg(st, "Error: Wrong type declaration of initial or reference density file in input file");
+        throw RunStop();
+    }
+    rhocorrection(st, st.ctype);
+}
+
+}  // namespace quilmo

@@ -1,0 +1,91 @@
+#include "grid/voxels.h"
+
+#include <algorithm>
+
+namespace quilmo {
+
+namespace {
+int wrap(int k, int nv) {
+    while (k >= nv) k -= nv;
+    while (k < 0) k += nv;
+    return k;
+}
+}  // namespace
+
+int arraylocation(const RunState& st, const Coord8& idhkl, int idelta) {
+    int loc = 0;
+    for (int i = 1; i <= st.sdim; ++i) {
+        int nv = st.nvox(i);
+        int k = idhkl[static_cast<std::size_t>(i - 1)] % nv;
+        if (k < 0) k += nv;
+        loc += k * st.n(i - 1);
+    }
+    return idelta * loc;
+}
+
+int arraylocation(const RunState& st, const std::array<int, 9>& hklfg, int idelta) {
+    Coord8 c{};
+    for (int i = 0; i < st.sdim; ++i) c[static_cast<std::size_t>(i)] = hklfg[static_cast<std::size_t>(i)];
+    return arraylocation(st, c, idelta);
+}
+
+Coord8 coordinates(const RunState& st, int iarrloc, int idelta) {
+    Coord8 o{};
+    int r = iarrloc / idelta;
+    for (int i = st.sdim; i >= 1; --i) {
+        o[static_cast<std::size_t>(i - 1)] = r / st.n(i - 1);
+        r -= o[static_cast<std::size_t>(i - 1)] * st.n(i - 1);
+    }
+    return o;
+}
+
+Coord8 symop(const RunState& st, int isymn, const Coord8& ixyz) {
+    Coord8 o{};
+    for (int i = 1; i <= st.sdim; ++i) {
+        int s = st.tveci(i, isymn);
+        for (int j = 1; j <= st.sdim; ++j) s += st.rmati(i, j, isymn) * ixyz[static_cast<std::size_t>(j - 1)];
+        o[static_cast<std::size_t>(i - 1)] = s;
+    }
+    return o;
+}
+
+void remap(const RunState& st, Coord8& xyz) {
+    for (int i = 1; i <= st.sdim; ++i) {
+        int& x = xyz[static_cast<std::size_t>(i - 1)];
+        int nv = st.nvox(i);
+        if (x >= 0)
+            x %= nv;
+        else
+            x += nv * (x / nv + 1);
+    }
+}
+
+void expandrho(RunState& st) {
+    std::fill(st.rho.vec().begin(), st.rho.vec().end(), 0.0);
+    double* rho = st.rho.data();
+    const int* tab = st.rhotab.data();
+    const double* au = st.au.data();
+    const bool two = st.nchan == 2;
+    long t = 0;
+    for (int i = 0; i < st.norb; ++i) {
+        int m = tab[t++];
+        double v = two ? au[i] - au[i + st.norb] : au[i];
+        for (int k = 0; k < m; ++k) rho[tab[t++]] = v;
+    }
+}
+
+void expandsf(RunState& st) {
+    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    double* sf = st.sf.data();
+    const int* tab = st.rhotab.data();
+    const double* au = st.au.data();
+    const bool two = st.nchan == 2;
+    long t = 0;
+    for (int i = 0; i < st.norb; ++i) {
+        int m = tab[t++];
+        double v = two ? au[i] - au[i + st.norb] : au[i];
+        for (int k = 0; k < m; ++k) sf[2L * tab[t++]] = v;
+    }
+}
+
+}  // namespace quilmo

@@ -1,0 +1,36 @@
+// Voxel indexing and symmetry on voxels.  Coordinate vectors have 8 entries
+// (index 1..8 in the formulas, stored 0..7 here); entries beyond sdim are 0.
+#pragma once
+
+#include <array>
+
+#include "run/state.h"
+
+namespace quilmo {
+
+using Coord8 = std::array<int, 8>;  // component i of the formulas is element i-1
+
+// Position of a voxel (idelta 1: index into rho) or of a reflection's real
+// part (idelta 2: index into sf).  Each component is first brought into
+// [0, nvox(i)).
+int arraylocation(const RunState& st, const Coord8& idhkl, int idelta);
+// The same for an index vector given in hklfg layout (0..sdim-1).
+int arraylocation(const RunState& st, const std::array<int, 9>& hklfg, int idelta);
+
+// The inverse of arraylocation: grid coordinates of a position.
+Coord8 coordinates(const RunState& st, int iarrloc, int idelta);
+
+// Image of voxel coordinates under operator isymn in voxel units.
+Coord8 symop(const RunState& st, int isymn, const Coord8& ixyz);
+
+// Brings non-negative components into [0, nvox(i)) and raises negative ones
+// by whole periods.
+void remap(const RunState& st, Coord8& xyz);
+
+// rho = the per-orbit density au on the full grid.
+void expandrho(RunState& st);
+
+// sf = au on the full grid as real parts, imaginary parts 0.
+void expandsf(RunState& st);
+
+}  // namespace quilmo

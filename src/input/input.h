@@ -1,0 +1,20 @@
+// The input step: run set-up, two reading passes over the keyword file, the
+// checks and allocations after each pass.
+#pragma once
+
+#include "run/state.h"
+
+namespace quilmo {
+
+// Run set-up, keyword registration, both reading passes; returns with the
+// input file closed and the run state of the input complete.
+void input(RunState& st);
+
+// Checks and set-up after reading pass `pass` (1 or 2).
+void afterpass(RunState& st, int pass);
+
+// The steps after pass 2: metric, grid sizes, density and transform arrays,
+// symmetry group, reference and initial densities, log report.
+void afterpass2(RunState& st);
+
+}  // namespace quilmo

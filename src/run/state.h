@@ -1,0 +1,229 @@
+// The run state: every item shared between the steps of a run, with its
+// initial value.  One RunState is made per run and passed by reference to the
+// routines; nothing else carries data between the subsystems apart from a few
+// arguments and result codes.
+//
+// Index ranges follow the crystallographic formulas: most arrays start at 1;
+// rho, sf and n start at 0; hklfg runs 0..8; matrices are column-major.
+// Texts are blank-padded to their declared length (see textio/text.h).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "run/farray.h"
+#include "textio/format.h"
+#include "textio/text.h"
+
+namespace quilmo {
+
+// One reflection.
+struct reftyp {
+    int sfloc = 0;                   // index of the real part in sf (even)
+    std::array<int, 9> hklfg{};      // 0..sdim-1 indices; 8: G group number (0 for F, P, extra)
+    int mult = 0;                    // positions the reflection stands for (Friedel mates not counted)
+    double a = 0, b = 0;             // observed (or prior) structure factor, electrons
+    double f = 0;                    // observed amplitude; G group value on the group's first member
+    double sigma = 0;                // standard uncertainty
+    double amem = 0, bmem = 0;       // calculated structure factor of the current density
+    double fmem = 0;                 // its amplitude
+    double weight = 0;               // 1/sigma^2 (0 for later G members and extra reflections)
+    double rf = 0;                   // regularization factor (1 in every run)
+    double modwg = 0;                // constraint weight
+};
+
+// Value of the last user command.
+struct com_type {
+    int int_ = 0;                    // value read for "INT"
+    double dbl = 0;                  // value read for "DBL"
+    std::string chr = std::string(132, ' ');  // value read for "CHR"
+};
+
+// Strides 0..8, all 1 until the grid is known.
+inline FArray<int> unit_strides() {
+    FArray<int> a(0, 8);
+    a.fill(1);
+    return a;
+}
+
+struct RunState {
+    // ---- command line: program name excluded ----
+    std::vector<std::string> args;
+
+    // ---- console (standard streams unless a test redirects them) ----
+    std::ostream* con = &std::cout;  // progress lines, messages, menus
+    std::istream* conin = &std::cin; // title prompt, format menu answers
+
+    // ---- run files and open units ----
+    std::string filetitle = std::string(264, ' ');   // base of every run-file name
+    int filebase = 1;                // position one past the last non-blank of filetitle
+    std::string inputfile = std::string(264, ' ');   // title + ".Quilmo"
+    std::string logfile = std::string(264, ' ');     // title + ".QLlog"
+    std::string memreflfile = std::string(264, ' '); // title + ".QLout"
+    std::string symfile = std::string(264, ' ');     // title + ".QLsymtb"
+    std::string comfile = std::string(264, ' ');     // title + ".QLcom"
+    TextOut log;                     // unit 30: the log while a step reports into it
+    TextIn input;                    // unit 10: the input file during the reading passes
+    TextOut hst;                     // unit 50: the histogram file, open to the end of the run
+    int reclfac = 1;                 // record-length units per 4-byte word of a direct-access record
+    std::string buffer = std::string(132, ' ');      // scratch text
+    int cnt1 = 0, cnt2 = 0, cnt3 = 0;                // scratch counters
+    int allocerror = 0;              // status of the last allocation or set-up step
+
+    // ---- clock of the last reading ----
+    std::string date = std::string(8, ' ');          // yyyymmdd
+    std::string time = std::string(10, ' ');         // hhmmss.sss
+    std::string year = std::string(4, ' '), month = std::string(2, ' '), day = std::string(2, ' ');
+    std::string hour = std::string(2, ' '), minutes = std::string(2, ' '), seconds = std::string(2, ' ');
+
+    // ---- dimensions and grid ----
+    int sdim = 3;                    // dimension of the (super)space, at most 8
+    int rdim = 3;                    // physical dimensions, rdim <= sdim
+    int ddim = 0;                    // sdim - rdim, number of q-vectors
+    FArray<int> nvox;                // voxels per axis, 1..sdim
+    int nvoxtot = 1;                 // number of voxels, product of nvox
+    FArray<int> n = unit_strides();  // strides 0..8: n(0)=1, n(k)=n(k-1)*nvox(k)
+    int lstrhoel = 0;                // nvoxtot-1, last index of rho
+    int lstel = 0;                   // 2*nvoxtot-1, last index of sf
+    double capvx = 1.0;              // voxel volume, A^3
+    double epv = 0;                  // electrons per voxel of a flat density
+
+    // ---- cell and metric ----
+    int ncellpar = 0;                // rdim*(rdim+1)/2
+    int cellcon = 0;                 // ncellpar+1
+    FArray<double> cell;             // 1..cellcon: lengths (A), angles (deg), volume (A^3)
+    FArray<double> rcell;            // 1..cellcon: reciprocal lengths (1/A), angles (deg), 1/volume
+    FArray2<double> g, gi;           // direct metric (A^2) and its inverse, rdim x rdim
+    FArray2<double> gs, gsi;         // superspace metrics, sdim x sdim
+    FArray2<double> qvec;            // q-vectors, rdim x ddim, components on the reciprocal axes
+
+    // ---- symmetry ----
+    int nsym = 0;                    // operators (input count; nsym*ncenter after expandsym)
+    int nsympoint = 0;               // operators of the symmetry block (used for reflections)
+    int ncenter = 1;                 // centering vectors, the zero vector included
+    int ntestsym = 0;                // candidate operators of the testsymmetry block
+    bool flagzeroc = false;          // a zero centering vector was given
+    FArray2<double> center;          // sdim x ncenter, fractions in [0,1)
+    FArray3<double> rmat;            // sdim x sdim x N_op rotations, x' = R x + t
+    FArray2<double> tvec;            // sdim x N_op translations
+    FArray3<int> rmati;              // rotations in voxel units
+    FArray2<int> tveci;              // translations in voxel units
+    bool centro = false;             // centrosymmetric: no Friedel mates
+    std::string spacegrp = fixed("not given", 132);  // label for the reports
+    bool symtabon = false;           // write the symmetry table file
+
+    // ---- reflections ----
+    FArray<reftyp> refl;             // input list: F, P, G, extra sections
+    int startf = 0, endf = -1, totalf = 0;
+    int startprif = 0, endprif = -1, totalprif = 0;
+    int startg = 0, endg = -1, totalg = 0;
+    int starte = 0, ende = -1, totalextra = 0;
+    int totalfg = 0, totalfp = 0, totalfpg = 0, totalfge = 0;
+    int ggroups = 0;                 // number of G groups
+    FArray<int> gdiff;               // input members per G group, 1..ggroups
+    FArray<reftyp> memrefl;          // expanded list: F, P, G sections, 1..mtotalfpg
+    int mstartf = 0, mendf = 0, mtotalf = 0;
+    int mstartprif = 0, mendprif = 0, mtotalprif = 0;
+    int mstartg = 0, mendg = 0, mtotalg = 0;
+    int mtotalfg = 0, mtotalfp = 0, mtotalfpg = 0;
+    FArray<int> mngroup;             // expanded entries per G group
+    FArray<double> sumgm;            // sum of mult over each group's input members
+    FArray<double> gcalc;            // calculated G of each group
+    FArray<int> sforder, sfindex;    // sort keys and permutation, alive during a sort
+    int final = 0;                   // scratch length of the expansion and the sort
+    FArray<double> weakrefl;         // weak-reflection threshold per satellite order, 0..satmax
+
+    // ---- densities and transforms ----
+    FArray<double> rho;              // 0..lstrhoel, electrons per voxel
+    FArray<double> refrho;           // reference density of charge flipping
+    FArray<double> sf;               // 0..lstel, interleaved complex transform array
+    FArray<int> rhotab;              // orbit table: per orbit m, then its m voxels
+    int norb = 0;                    // number of voxel orbits
+    int nchan = 1;                   // density channels (2: positive and negative part)
+    FArray<double> au, rau, bau;     // per-orbit density, its prior, MEM backup; 1..nchan*norb
+    double rhomin = 0, rhomax = 0;   // extremes of the last density file read or written
+    double norm = 0;                 // number of grid points, divisor of the backward transform
+    void* plan1 = nullptr;           // forward transform plan (sign +1)
+    void* plan2 = nullptr;           // backward transform plan (sign -1)
+
+    // ---- run switches and settings of the input file ----
+    bool performmem = true;          // run the maximum-entropy iteration
+    bool flipcharge = false;         // run charge flipping
+    bool fourier = false;            // plain Fourier synthesis only
+    int algorithm = 0;               // 1 Sakata-Sato, 2 MEMSys, 0 not set
+    std::string algsettings = std::string(132, ' ');  // rest of the algorithm line
+    std::string title = std::string(132, ' ');       // run title
+    double charge = 0;               // electrons per unit cell
+    std::string initrhotype = fixed("none", 264), initrhofile = fixed("none", 264);
+    std::string refrhotype = fixed("none", 264), refrhofile = fixed("none", 264);
+    std::string ctype = fixed("none", 10);           // correction of every density read
+    std::string outrhotype = fixed("none", 264);     // output density format
+    std::string outrhofile = std::string(264, ' ');  // output file name (blank: from the title)
+    std::string outampfile = std::string(264, ' ');  // amplitude map name of the regularization
+    int actcon = 2;                  // order of the constraint moment (even)
+    std::string modwgkey = std::string(132, ' ');    // constraint weighting type
+    double power = 0;                // its exponent
+    bool addprisf = false;           // prior structure factors (P-constraints)
+    double pristhmin = 0, pristhmax = 0;  // their sin(theta)/lambda range, 1/A
+    double prisigma = 0.005;         // their sigma
+    int maxprisat = 0;               // their largest satellite order
+    int memcheck = 0;                // > 0: gradient check file with about this many orbits
+    FArray<double> wrf;              // regularization half-widths, 1..sdim
+    bool regular = false;            // regularization switch (no keyword sets it)
+    bool expandedlog = false;        // full listing of the expanded reflections
+    double lambda = 0, aim = 0;      // Lagrange multiplier (<0 fixed, 0 automatic) and aim
+    std::array<int, 4> method{};     // MEMSys settings (checked and reported only), 0..3
+    int nrand = 0;
+    double rate = 0, utol = 0;
+    int maxcycles = 11000;           // cycle limit of the iterations
+    bool autodelta = true, reldelta = false;  // charge-flipping threshold: automatic, relative
+    double cfindelta = 0;            // its value
+    double flipdelta = 0;            // threshold used by the flipping, electrons per voxel
+    double biso = 0;                 // B factor of charge flipping
+    double weakratio = 0;            // fraction of weak reflections
+    bool autors = true;              // random seed from the clock
+    int randomseed = 0;              // given seed; 0 = use the input phases
+    double maxrvalue = -100.0;       // R-value limit of charge flipping
+    bool searchsym = true, averagesym = true;  // symmetry search and averaging after flipping
+    bool symfix = false;             // operators fixed by fixsymops
+    std::array<int, 9> symfixlist{}; // 1..8 used
+
+    // ---- statistics of the iterations ----
+    double r = 0, rw = 0;            // R and weighted R of F and G together
+    double rf = 0, rwf = 0;          // the same for F (rf: last charge-flipping R too)
+    double rg = 0, rwg = 0;          // the same for G
+    std::array<double, 9> fcon{}, gcon{}, pcon{};  // constraint moments, orders 1..8
+    double fgcon = 0, fpgcon = 0;    // combined constraint values of order actcon
+    double s = 0, l = 0;             // entropy and L = s - lambda*fpgcon
+    double normcon = 1;              // normalisation constant of the density sum
+    double sumfobs = 0, sumfobssq = 0, sumgobs = 0, sumgobssq = 0, sumfgobs = 0, sumfgobssq = 0;
+    double sumfcal = 0, sumgcal = 0, sumfgcal = 0;
+    double sumdeltaf = 0, sumdeltag = 0, sumdeltafsq = 0, sumdeltagsq = 0;
+    double sumdeltaabsf = 0;         // amplitude differences of the last flipping cycle
+    com_type com;                    // value of the last user command
+
+    // ---- report templates (counts written into their blanks at run time) ----
+    std::string fhklform = "(   I4,4F14.7,2I4,I10,F14.7)";
+    std::string ghklform = "(   I4,14X,14X,28X,2I4,I10)";
+    std::string fchklform = "(   I4,2F14.7,3X,2F14.7,3X,F14.7,3X,F14.7,3X,F14.7)";
+    std::string gchklform = "(   I4,2F14.7)";
+    std::string ggrpform = "(2X,'group nr.',I3,6X,2F14.7,3X,3F14.7)";
+    std::string dsymform = "(   I5,5X,I5)";
+    std::string symform = "(   F6.1,5X,F6.3)";
+    std::string sfsymform = "(  F5.1,F8.3,A)";
+    std::string pixform = "(A,   I6)";
+    std::string qvecform = "(   F14.7)";
+    std::string cellform = "(A,..F10.5,F10.2)";
+    std::string rcellform = "(A,..F10.5,ES13.6)";
+    std::string badsigmasgn = " !", sigma6sgn = " #", sigma3sgn = "  ";
+    int symlines = 0, symlinrest = 0, symopspl = 0;  // layout of the operator listing
+};
+
+// Writes `count` with `fmt` (for example "(I3)") into the characters
+// first..last (1-based) of a report template.
+void set_template_count(std::string& form, int count, const char* fmt, int first, int last);
+
+}  // namespace quilmo
