@@ -1,0 +1,124 @@
+#include "mem/histogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "run/driver.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+// Bin of a residual: bins are 0.2 wide, nearest integer with halves away
+// from zero.
+long bin_of(double r) { return std::lround(5.0 * r); }
+
+int group_first(const RunState& st, int gnr) {
+    int first = st.startg;
+    for (int g = 1; g < gnr; ++g) first += st.gdiff(g);
+    return first;
+}
+
+// Every residual, F-constraints first (F(000) included), then the groups.
+// A residual that is not a number (a sigma of 0) has no bin and is left out.
+std::vector<double> residuals(const RunState& st) {
+    std::vector<double> res;
+    for (int i = st.startf; i <= st.endf; ++i) res.push_back(residf(st, i));
+    for (int g = 1; g <= st.ggroups; ++g) res.push_back(residg(st, g));
+    res.erase(std::remove_if(res.begin(), res.end(), [](double r) { return !std::isfinite(r); }),
+              res.end());
+    return res;
+}
+
+}  // namespace
+
+double residf(const RunState& st, int reflnr) {
+    const reftyp& e = st.refl(reflnr);
+    return (std::fabs(e.f) - std::fabs(e.fmem)) / e.sigma;
+}
+
+double residg(const RunState& st, int gnr) {
+    const reftyp& e = st.refl(group_first(st, gnr));
+    return (e.f - st.gcalc(gnr)) / e.sigma;
+}
+
+void histogram(RunState& st, int key) {
+    const std::vector<double> res = residuals(st);
+    double rmin = 100, rmax = -100;
+    for (double r : res) {
+        rmin = std::min(rmin, r);
+        rmax = std::max(rmax, r);
+    }
+    const long lo = bin_of(rmin), hi = bin_of(rmax);
+    std::vector<int> count;
+    allocate_or_stop("Error allocating HstArray!",
+                     [&] { count.assign(static_cast<std::size_t>(std::max(hi - lo + 1, 0L)), 0); });
+
+    TextOut& o = st.hst;
+    if (!o.is_open() && !o.open(trim(st.filetitle) + ".QLhst", TextOut::Mode::Append)) {
+        // The density is still to be written: a missing histogram must not cost it.
+        errormsg(st, "Error opening the histogram file; no histogram written.");
+        return;
+    }
+    o.write("('Start of histogram')");
+    o.write("('Title: ',a)", {trim(st.title)});
+    o.write("('Prior type: ',a)", {trim(st.initrhotype)});
+    if (trim(st.initrhotype) != "flat") o.write("('Prior density file: ',a)", {trim(st.initrhofile)});
+    read_clock(st);
+    o.write("(11A)", {st.day, ".", st.month, ".", st.year, " Time: ", st.hour, ":", st.minutes, ".",
+                      st.seconds});
+    if (key == 1) {
+        o.write("(2A)", {"Weighting: ", st.modwgkey[0] == ' ' ? std::string("No")
+                                                               : trim(st.modwgkey.substr(0, 2))});
+        o.write("(A,i2)", {"Constrained moment: ", st.actcon});
+    }
+
+    int maxcnt = 0;
+    for (double r : res) maxcnt = std::max(maxcnt, ++count[static_cast<std::size_t>(bin_of(r) - lo)]);
+    if (maxcnt <= 99) {
+        maxcnt = 100;
+        o.write("(A)", {"Not rescaled"});
+    } else {
+        o.write("(A,I3,A,I4)", {"Rescaled by ", 100, "/", maxcnt});
+    }
+    o.write("('|D-F|/sigma(D): # of appearances : graphical representation')");
+
+    constexpr std::size_t kLine = 250;
+    for (long i = lo; i <= hi; ++i) {
+        const int c = count[static_cast<std::size_t>(i - lo)];
+        const double x = static_cast<double>(i) / 5.0;
+        std::string line = fformat("(f7.1)", {x}, false) + fformat("(I5,' |')", {c}, false);
+        line.resize(kLine, ' ');
+        const long n = std::lround(100.0 * c / maxcnt);
+        if (c > 0) {
+            for (long k = 15; k <= 14 + n; ++k) line[static_cast<std::size_t>(k - 1)] = 'X';
+            line[14] = 'X';
+        }
+        const double e = 100.0 * (st.totalfg / 2.5066282746310007) * std::exp(-0.5 * x * x) / 5.0 /
+                         maxcnt;
+        if (e > 0.5) {
+            // A mark beyond the line (a curve far above the bars) is left out.
+            const long col = 14 + std::lround(e);
+            if (col <= static_cast<long>(kLine))
+                line[static_cast<std::size_t>(col - 1)] = i < -2 ? '\\' : (i > 2 ? '/' : '|');
+        }
+        o.write("(a)", {trim(line)});
+    }
+    std::vector<int>().swap(count);
+
+    o.write("('Statistics:')");
+    o.write("(a)", {" #       F           G       Combined"});
+    const double fm = st.totalf > 0 ? static_cast<double>(st.totalfpg) / st.totalf : 0.0;
+    const double gm = st.totalg > 0 ? static_cast<double>(st.totalfpg) / st.totalg : 0.0;
+    for (int i = 1; i <= 8; ++i) {
+        auto k = static_cast<std::size_t>(i);
+        o.write("(i2,3es12.3)", {i, st.fcon[k] * fm, st.gcon[k] * gm, st.fcon[k] + st.gcon[k]});
+    }
+    o.write("('End of histogram')");
+    o.write("(A)", {""});
+    o.flush();
+}
+
+}  // namespace quilmo

@@ -1,0 +1,258 @@
+#include "mem/iteration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "density/files.h"
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "mem/check.h"
+#include "mem/gradient.h"
+#include "mem/orbitlist.h"
+#include "mem/report.h"
+#include "mem/rfactor.h"
+#include "mem/usercom.h"
+#include "reflections/transfer.h"
+#include "run/driver.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+// Work arrays of one iteration, made before the first cycle.
+struct MemWork {
+    OrbitList orb;
+    // ln(au/rau) + e of each value before the scaling back to the charge: the
+    // entropy of the updated density then needs no second logarithm.
+    std::vector<double> lnq;
+};
+
+void open_log(RunState& st) {
+    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
+        throw RunStop("Error opening log file. Check the access rights!");
+}
+
+// sf, amem/bmem/fmem of both lists and of the extra reflections from au.
+// The extra reflections are set here, with every new transform, so that the
+// final listing shows the final density whatever used sf afterwards.
+void new_structure_factors(RunState& st) {
+    expandsf(st);
+    fft(st, 1);
+    sf2memrefl(st);
+    sf2refl(st);
+    for (int i = st.starte; i <= st.ende; ++i) {
+        reftyp& e = st.refl(i);
+        e.amem = st.sf(e.sfloc);
+        e.bmem = st.sf(e.sfloc + 1);
+    }
+}
+
+[[noreturn]] void lambda_too_large(RunState& st, const MemWork& w, double lambda) {
+    double r = lambda;
+    for (int v : w.orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
+    FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
+    st.log.write("(A,e10.3,A)", msg);
+    st.log.close();
+    TextOut con(*st.con);
+    con.write("(A,e10.3,A)", msg);
+    throw RunStop();
+}
+
+struct Update {
+    double rhonorm = 1;
+    double sc = 0;  // test value
+    double s = 0;   // entropy of the updated density
+};
+
+// The Sakata-Sato step au *= exp(-lambda g) with the gradient g in sf, the
+// scaling back to the charge, the test value and the new entropy.
+Update update(RunState& st, MemWork& w, double lambda) {
+    const int norb = st.norb;
+    const bool two = st.nchan == 2;
+    const double* sf = st.sf.data();
+    double* au = st.au.data();
+    const double* rau = st.rau.data();
+    double* lnq = w.lnq.data();
+    double sc = 0, slen = 0, clen = 0, sumrho = 0;
+    for (int i = 0; i < norb; ++i) {
+        const double m = w.orb.m[static_cast<std::size_t>(i)];
+        const double g = sf[2L * w.orb.v[static_cast<std::size_t>(i)]];
+        const double e = -lambda * g;
+        const double lr = std::log(au[i] / rau[i]);
+        sc -= m * m * lr * g;
+        slen += (m * lr) * (m * lr);
+        clen += (m * g) * (m * g);
+        double lr2 = 0;
+        if (two) {
+            lr2 = std::log(au[i + norb] / rau[i + norb]);
+            sc -= m * m * lr2 * g;
+            slen += (m * lr2) * (m * lr2);
+        }
+        if (std::fabs(e) >= 708) lambda_too_large(st, w, lambda);
+        const double x = std::exp(e);
+        au[i] *= x;
+        lnq[i] = lr + e;
+        sumrho += m * au[i];
+        if (two) {
+            au[i + norb] /= x;
+            lnq[i + norb] = lr2 - e;
+            sumrho += m * au[i + norb];
+        }
+    }
+
+    Update u;
+    double lnr = 0;
+    if (!two) {
+        u.rhonorm = st.charge / (sumrho * st.normcon);
+        lnr = std::log(u.rhonorm);
+    }
+    double s = 0;
+    for (int i = 0; i < norb; ++i) {
+        const double m = w.orb.m[static_cast<std::size_t>(i)];
+        if (!two) au[i] *= u.rhonorm;
+        s -= m * au[i] * (lnq[i] + lnr);
+        if (two) s -= m * au[i + norb] * lnq[i + norb];
+    }
+    u.s = s;
+    u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
+    return u;
+}
+
+void restore_backup(RunState& st) {
+    std::copy(st.bau.vec().begin(), st.bau.vec().end(), st.au.vec().begin());
+    new_structure_factors(st);
+}
+
+void write_density_now(RunState& st) {
+    st.log.list();
+    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
+    expandrho(st);
+    // The whole name is kept: a name longer than the command value must
+    // come back unchanged for the final density.
+    const std::string kept = st.outrhofile;
+    st.outrhofile = fixed(st.com.chr, 264);
+    rhowrite(st);
+    st.outrhofile = kept;
+    open_log(st);
+}
+
+void progress(RunState& st, int ncycle, double lambda) {
+    TextOut con(*st.con);
+    con.write("(A,I7,A,ES11.4,A,F8.4,A,ES11.4)",
+              {" Cycle", ncycle, "  Lambda", lambda, "  R", st.r, "  Constraint", st.fgcon});
+    fplivc(st);
+}
+
+void flush_all(RunState& st, TextOut& out) {
+    st.log.flush();
+    out.flush();
+    if (st.hst.is_open()) st.hst.flush();
+    fplivc(st);
+}
+
+}  // namespace
+
+void mem(RunState& st) {
+    open_log(st);
+    TextOut out;
+    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+
+    MemWork w{orbitlist(st), std::vector<double>(static_cast<std::size_t>(st.au.size()))};
+    if (!st.bau.allocated() || st.bau.size() != st.au.size()) st.bau.allocate(1, st.au.size());
+
+    new_structure_factors(st);
+    rfactor(st);
+    double fgconold = st.fgcon + 1, fpgconold = st.fpgcon + 1;
+    entropy(st);
+    std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
+
+    LambdaControl c = start_control(st.lambda);
+    if (st.lambda == 0) {
+        getinitlambda(st);
+        c.lambda = st.lambda;
+    }
+    st.lambda = c.lambda;
+    st.l = st.s - st.lambda * st.fpgcon;
+    report_start(st, out);
+
+    int ncycle = 0;
+    bool done = st.fgcon <= st.aim;
+    while (!done) {
+        ++ncycle;
+        if (usercom(st, "STOP", "   ")) {
+            st.log.list();
+            st.log.write("(a)", {"User forced termination of iteration. Stopping."});
+            st.maxcycles = ncycle - 1;
+        }
+        if (usercom(st, "DENSITY", "CHR")) write_density_now(st);
+        if (ncycle > st.maxcycles) break;
+
+        fillfgcon(st);
+        fft(st, -1);
+        const double lambda = c.lambda;
+        Update u = update(st, w, lambda);
+        new_structure_factors(st);
+        rfactor(st);
+        const double sold = st.s;
+        st.s = u.s;
+        st.l = st.s - lambda * st.fpgcon;
+        report_cycle(st, {ncycle, lambda, u.sc, u.rhonorm, st.s - sold, fgconold, fpgconold});
+        progress(st, ncycle, lambda);
+
+        Verdict v = judge_cycle(c, u.rhonorm, st.fpgcon, fpgconold);
+        switch (v) {
+            case Verdict::charge_kept:
+            case Verdict::charge_repeat:
+                st.log.write("(A)", {"The charge increase factor is too high, the results might be "
+                                     "inaccurate."});
+                if (v == Verdict::charge_repeat) {
+                    st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", c.lambda, "."});
+                    restore_backup(st);
+                }
+                break;
+            case Verdict::diverged_stop: {
+                const char* text = "Divergence in constraints, lambda control off => stopping.";
+                st.log.write("(A)", {text});
+                TextOut(*st.con).write("(A)", {text});
+                break;
+            }
+            case Verdict::diverged_repeat:
+                st.log.write("(A)",
+                             {"Divergence in constraints, lowering lambda and repeating the cycle."});
+                restore_backup(st);
+                break;
+            case Verdict::accepted:
+                std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
+                fpgconold = st.fpgcon;
+                fgconold = st.fgcon;
+                break;
+        }
+        st.lambda = c.lambda;
+        flush_all(st, out);
+        if (v == Verdict::diverged_stop) break;
+        // A repeated cycle leaves the rejected density's statistics behind;
+        // only statistics that describe the density in au may end the run.
+        done = density_matches_statistics(v) && st.fgcon <= st.aim;
+    }
+
+    report_end(st, out, ncycle, cpu_seconds());
+    if (st.memcheck > 0) writecheck(st);
+    report_listings(st, out);
+    out.close();
+    st.log.close();
+}
+
+void memsys_stop(RunState& st) {
+    const char* a = "Sorry, the MEMSys package is commercial and ";
+    const char* b = "is not a part of this freely distributed package.";
+    open_log(st);
+    st.log.write("(a,a)", {a, b});
+    st.log.close();
+    TextOut(*st.con).list({a, b});
+    throw RunStop();
+}
+
+}  // namespace quilmo
