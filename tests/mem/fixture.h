@@ -1,0 +1,74 @@
+// Small run states built by hand for the maximum-entropy tests: a P1 grid
+// where every voxel is its own orbit, and reflection entries filled field by
+// field.
+#pragma once
+
+#include "run/state.h"
+
+namespace memtest {
+
+using quilmo::reftyp;
+using quilmo::RunState;
+
+// nx*ny*nz voxels, identity orbits, flat density and prior of `charge`
+// electrons in the cell.
+inline void tiny_grid(RunState& st, int nx, int ny, int nz, double charge) {
+    st.sdim = st.rdim = 3;
+    st.nvox.allocate(1, 3);
+    st.nvox(1) = nx;
+    st.nvox(2) = ny;
+    st.nvox(3) = nz;
+    st.nvoxtot = nx * ny * nz;
+    st.n(0) = 1;
+    for (int k = 1; k <= 8; ++k) st.n(k) = k <= 3 ? st.n(k - 1) * st.nvox(k) : st.n(k - 1);
+    st.lstrhoel = st.nvoxtot - 1;
+    st.lstel = 2 * st.nvoxtot - 1;
+    st.sf.allocate(0, st.lstel);
+    st.rho.allocate(0, st.lstrhoel);
+    st.norb = st.nvoxtot;
+    st.rhotab.allocate(1, 2 * st.norb);
+    for (int v = 0; v < st.norb; ++v) {
+        st.rhotab(2 * v + 1) = 1;
+        st.rhotab(2 * v + 2) = v;
+    }
+    st.charge = charge;
+    st.au.allocate(1, st.norb);
+    st.au.fill(charge / st.nvoxtot);
+    st.rau = st.au;
+    st.bau = st.au;
+}
+
+// An entry with observed (a, b), calculated (amem, bmem), sigma and weight 1/sigma^2.
+inline reftyp entry(double a, double b, double amem, double bmem, double sigma, int mult = 1) {
+    reftyp e;
+    e.a = a;
+    e.b = b;
+    e.f = std::hypot(a, b);
+    e.amem = amem;
+    e.bmem = bmem;
+    e.fmem = std::hypot(amem, bmem);
+    e.sigma = sigma;
+    e.weight = 1.0 / (sigma * sigma);
+    e.mult = mult;
+    e.modwg = 1;
+    e.rf = 1;
+    return e;
+}
+
+// refl = the F entries given (the first is F(000)), no priors, no G.
+inline void f_only(RunState& st, std::initializer_list<reftyp> fs) {
+    st.refl.allocate(1, static_cast<long>(fs.size()));
+    int i = 1;
+    for (const reftyp& e : fs) st.refl(i++) = e;
+    st.startf = 1;
+    st.endf = st.totalf = static_cast<int>(fs.size());
+    st.totalfg = st.totalfp = st.totalfpg = st.totalfge = st.totalf;
+    st.startprif = st.endf + 1;
+    st.endprif = st.endf;
+    st.startg = st.endf + 1;
+    st.endg = st.endf;
+    st.starte = st.endf + 1;
+    st.ende = st.endf;
+}
+
+}  // namespace memtest
