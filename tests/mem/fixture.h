@@ -3,6 +3,8 @@
 // field.
 #pragma once
 
+#include <cmath>
+
 #include "run/state.h"
 
 namespace memtest {
