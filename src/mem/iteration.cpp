@@ -233,9 +233,7 @@ void mem(RunState& st) {
         st.lambda = c.lambda;
         flush_all(st, out);
         if (v == Verdict::diverged_stop) break;
-        // A repeated cycle leaves the rejected density's statistics behind;
-        // only statistics that describe the density in au may end the run.
-        done = density_matches_statistics(v) && st.fgcon <= st.aim;
+        done = reached_aim(v, st.fgcon, st.aim);
     }
 
     report_end(st, out, ncycle, cpu_seconds());

@@ -37,10 +37,11 @@ LambdaControl start_control(double lambda);
 // control: charge check first, then divergence, then acceptance.
 Verdict judge_cycle(LambdaControl& c, double rhonorm, double fpgcon, double fpgconold);
 
-// The density now in au has the statistics now in the run state (it was not
-// replaced by the backup), so reaching the aim may end the iteration.
-inline bool density_matches_statistics(Verdict v) {
-    return v != Verdict::charge_repeat && v != Verdict::diverged_repeat;
+// The iteration has reached its aim.  After a repeated cycle the statistics
+// are those of the rejected density while au holds the restored one, so only
+// a cycle whose density stays may end the run on the aim.
+inline bool reached_aim(Verdict v, double fgcon, double aim) {
+    return v != Verdict::charge_repeat && v != Verdict::diverged_repeat && fgcon <= aim;
 }
 
 }  // namespace quilmo

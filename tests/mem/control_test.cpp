@@ -51,9 +51,11 @@ TEST(LambdaControl, ShrinkingChargeKeepsLambdaPositive) {
 }
 
 TEST(LambdaControl, OnlyADensityWithItsOwnStatisticsMayEndTheRun) {
-    EXPECT_TRUE(density_matches_statistics(Verdict::accepted));
-    EXPECT_TRUE(density_matches_statistics(Verdict::charge_kept));
-    EXPECT_TRUE(density_matches_statistics(Verdict::diverged_stop));
-    EXPECT_FALSE(density_matches_statistics(Verdict::charge_repeat));
-    EXPECT_FALSE(density_matches_statistics(Verdict::diverged_repeat));
+    EXPECT_TRUE(reached_aim(Verdict::accepted, 0.9, 1.0));
+    EXPECT_TRUE(reached_aim(Verdict::charge_kept, 1.0, 1.0));
+    EXPECT_FALSE(reached_aim(Verdict::accepted, 1.1, 1.0));
+    // A rejected cycle that met the aim: its density was replaced by the
+    // backup, which has not met it.
+    EXPECT_FALSE(reached_aim(Verdict::charge_repeat, 0.5, 1.0));
+    EXPECT_FALSE(reached_aim(Verdict::diverged_repeat, 0.5, 1.0));
 }
