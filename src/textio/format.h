@@ -133,12 +133,14 @@ public:
     explicit TextOut(std::ostream& console);  // records end in LF
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
-    TextOut(TextOut&&) = default;
-    TextOut& operator=(TextOut&&) = default;
+    TextOut(TextOut&&) noexcept;
+    TextOut& operator=(TextOut&&) noexcept;
+    ~TextOut();  // ends an open record and closes
 
     bool open(const std::string& path, Mode mode);
     // Ends an open record and closes; false when the file could not be
-    // written out.  Closing a closed unit is harmless and returns true.
+    // written out.  Closing a closed unit is harmless and returns true.  The
+    // console is only flushed and stays usable.
     bool close();
     bool is_open() const { return os_ != nullptr; }
 
@@ -167,8 +169,9 @@ public:
     explicit TextIn(std::istream& console);
     TextIn(const TextIn&) = delete;
     TextIn& operator=(const TextIn&) = delete;
-    TextIn(TextIn&&) = default;
-    TextIn& operator=(TextIn&&) = default;
+    TextIn(TextIn&&) noexcept;
+    TextIn& operator=(TextIn&&) noexcept;
+    ~TextIn();
 
     bool open(const std::string& path);  // the file must exist
     bool close();
