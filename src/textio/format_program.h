@@ -3,6 +3,7 @@
 // their text, so each distinct format is parsed once per run.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,7 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
     Level stack[16];
     int depth = 0;
     std::size_t pos = 1;
+    bool took = false;  // an item was taken since the last reversion
     const auto& s = p.steps;
     for (;;) {
         const Step& st = s[pos];
@@ -80,6 +82,8 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
                 break;
             case Op::End:
                 if (!more() || !p.has_data) return true;
+                if (!took) throw std::invalid_argument("format reverts to a group without data descriptors");
+                took = false;
                 if (!record_end()) return false;
                 pos = static_cast<std::size_t>(p.revert);
                 depth = 0;
@@ -94,8 +98,10 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
                 ++pos;
                 break;
             default:
-                for (int r = 0; r < st.rep; ++r)
+                for (int r = 0; r < st.rep; ++r) {
                     if (!data(st)) return true;
+                    took = true;
+                }
                 ++pos;
                 break;
         }

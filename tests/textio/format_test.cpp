@@ -107,6 +107,7 @@ TEST(FormatWrite, ProgrammingErrors) {
     EXPECT_THROW(f("(Q3)", {3}), std::invalid_argument);
     EXPECT_THROW(f("('x)", {}), std::invalid_argument);
     EXPECT_THROW(f("('x')", {1}), std::invalid_argument);  // items but nothing to take them
+    EXPECT_THROW(f("(I2,('x'))", {1, 2}), std::invalid_argument);  // would revert forever
 }
 
 TEST(ListWrite, Forms) {
