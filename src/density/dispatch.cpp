@@ -46,8 +46,9 @@ std::string answer(RunState& st) {
     return line;
 }
 
-int ask_choice(RunState& st) {
-    TextOut con(*st.con);
+// The prompt record stays open while the user types: on a terminal the
+// typed line ends it, so the next text starts on a line of its own.
+int ask_choice(RunState& st, TextOut& con) {
     con.write("(A)", {""});
     for (const char* line :
          {"What format shall your density file be?", " (1) Quilmo in ASCII (6 values per line)",
@@ -66,13 +67,12 @@ int ask_choice(RunState& st) {
         if (number)
             con.write("(I2,A)", {choice, " is out of range! Please try again..."});
         else
-            con.write("(A2,A)", {typed, " is out of range! Please try again..."});
+            con.write("(A2,A)", {trim(typed), " is out of range! Please try again..."});
         con.write("(A)", {""});
     }
 }
 
-std::string ask_name(RunState& st) {
-    TextOut con(*st.con);
+std::string ask_name(RunState& st, TextOut& con) {
     con.write("(A)", {"Name of the electron density file?"});
     con.flush();
     const std::string name = fixed(answer(st), kNameLen);
@@ -107,8 +107,11 @@ void rhowrite(RunState& st) {
                 st.outrhofile = with_extension(st.filetitle, st.filebase, known->extension);
             write_as(st, choice, st.outrhofile, ferror);
         } else {
-            choice = ask_choice(st);
-            write_as(st, choice, ask_name(st), ferror);
+            TextOut con(*st.con);
+            choice = ask_choice(st, con);
+            const std::string name = ask_name(st, con);
+            con.close();
+            write_as(st, choice, name, ferror);
         }
         if (ferror <= 0) return;
         if (known) {
