@@ -2,21 +2,22 @@
 
 namespace quilmo {
 
-void log_lines(RunState& st, std::initializer_list<std::string_view> lines) {
+namespace {
+
+void to_log(RunState& st, std::initializer_list<std::string_view> lines, bool framed) {
     const bool was_open = st.log.is_open();
     if (!was_open && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) return;
+    if (framed) st.log.write("(A)", {""});
     for (std::string_view line : lines) st.log.write("(A)", {line});
+    if (framed) st.log.write("(A)", {""});
     if (!was_open) st.log.close();
 }
 
-void log_block(RunState& st, std::initializer_list<std::string_view> lines) {
-    const bool was_open = st.log.is_open();
-    if (!was_open && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) return;
-    st.log.write("(A)", {""});
-    for (std::string_view line : lines) st.log.write("(A)", {line});
-    st.log.write("(A)", {""});
-    if (!was_open) st.log.close();
-}
+}  // namespace
+
+void log_lines(RunState& st, std::initializer_list<std::string_view> lines) { to_log(st, lines, false); }
+
+void log_block(RunState& st, std::initializer_list<std::string_view> lines) { to_log(st, lines, true); }
 
 void console_block(RunState& st, std::initializer_list<std::string_view> lines) {
     TextOut con(*st.con);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "density/files.h"
+#include "density/reports.h"
 #include "density/density_state.h"
 
 namespace quilmo {
@@ -68,6 +69,12 @@ TEST(WriteXPlor, RefusesOtherDimensionsAndExistingFiles) {
     EXPECT_EQ(run->log(), "\r\nRoutine WriteXPlor:\r\nError! Cannot open density file for writing!\r\n"
                           "Output file: " + run->path("m.xplor") +
                               "\r\nNothing has been saved! Returning...\r\n\r\n");
+}
+
+TEST(DensityReports, CloseLinesCarryTheLatinOneAccent) {
+    EXPECT_EQ(kNotSureSaved.size(), 62u);
+    EXPECT_EQ(kNotSureSaved.substr(36, 3), "I\xB4m");
+    EXPECT_EQ(kNotSureRead.substr(35, 3), "I\xB4m");
 }
 
 }  // namespace
