@@ -80,14 +80,20 @@ std::string ask_name(RunState& st, TextOut& con) {
     return name;
 }
 
-// The first of qlmap00 .. qlmap98 (with the type's extension) that does not
-// exist in the working directory; blank when all of them exist.
-std::string spare_name(const char* pattern) {
-    for (int nn = 0; nn <= 98; ++nn) {
+// The first of qlmapNN (NN from `next` up to 98, with the type's extension)
+// that does not exist in the working directory; blank when none is left.
+// `next` moves past the name handed out, so a writer that fails without
+// leaving a file (an unwritable folder) cannot be sent back to the same
+// name for ever.
+std::string spare_name(const char* pattern, int& next) {
+    for (; next <= 98; ++next) {
         std::string name = pattern;
-        name.replace(5, 2, fformat("(i2.2)", {nn}, false));
+        name.replace(5, 2, fformat("(i2.2)", {next}, false));
         std::error_code ec;
-        if (!std::filesystem::exists(name, ec)) return fixed(name, kNameLen);
+        if (!std::filesystem::exists(name, ec)) {
+            ++next;
+            return fixed(name, kNameLen);
+        }
     }
     return std::string(kNameLen, ' ');
 }
@@ -95,6 +101,7 @@ std::string spare_name(const char* pattern) {
 }  // namespace
 
 void rhowrite(RunState& st) {
+    int next_spare = 0;
     for (;;) {
         int ferror = 0;
         const OutputType* known = nullptr;
@@ -115,7 +122,7 @@ void rhowrite(RunState& st) {
         }
         if (ferror <= 0) return;
         if (known) {
-            const std::string spare = spare_name(known->spare);
+            const std::string spare = spare_name(known->spare, next_spare);
             if (blank(spare))
                 st.outrhotype = fixed("none", kNameLen);
             else

@@ -103,6 +103,20 @@ TEST_F(RhoWrite, AllSpareNamesTakenLeadsToTheMenu) {
     EXPECT_EQ(st().outrhotype, fixed("none", 264));
 }
 
+TEST_F(RhoWrite, WriterThatLeavesNoFileDoesNotLoopOnOneSpareName) {
+    // A four-dimensional density has no XPLOR form: every name fails
+    // without making a file, and the user is asked in the end.
+    DensityRun four({3, 2, 2, 2}, 3, {10, 12.5, 7.25, 90, 105.5, 90}, 874.0);
+    four.st.outrhotype = fixed("xplor", 264);
+    four.st.filetitle = fixed("abc", 264);
+    four.st.filebase = 4;
+    four.in.str("1\nfour.asc\n");
+    rhowrite(four.st);
+    EXPECT_TRUE(run().dir.exists("four.asc"));
+    EXPECT_FALSE(run().dir.exists("qlmap00.xplor"));
+    EXPECT_EQ(four.st.outrhotype, fixed("none", 264));
+}
+
 TEST_F(RhoWrite, ClosedConsoleStopsTheRun) {
     st().outrhotype = fixed("none", 264);
     run().in.str("9\n");
