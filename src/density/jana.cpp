@@ -42,10 +42,6 @@ void close_report(RunState& st, const std::string& name) {
                  "Density should have been written, but I\xB4m not sure! Returning...");
 }
 
-void read_report(RunState& st, std::initializer_list<std::string_view> lines) {
-    console_block(st, lines);
-}
-
 // Points per axis of the file: nvox, one more with redundant borders, and a
 // single point on the axes the density does not have.
 std::array<int, kAxes> file_axes(const RunState& st, bool p1) {
@@ -240,39 +236,44 @@ void readjana(RunState& st, const std::string& rhofile, int& ferror) {
     ferror = 0;
     BinaryFile f;
     Bytes rec;
-    // The first 34 header words do not depend on the record length: record 1
-    // starts at byte 0 whatever the length is.
-    if (!f.open(name, BinaryFile::Mode::Read) || !f.read_direct(1, 4 * (kHeaderWords - 1), rec)) {
-        read_report(st, {routine, "Error! Cannot open density file for reading!",
+    // Record 1 starts at byte 0 whatever the record length, so its words can
+    // be read before the length (from nxny) is known: the first seven tell
+    // whether this is an m81 file at all, the 34 header words follow.
+    if (!f.open(name, BinaryFile::Mode::Read) || !f.read_direct(1, 4 * 7, rec)) {
+        console_block(st, {routine, "Error! Cannot open density file for reading!",
                          "Nothing has been read! Returning..."});
         ferror = 1;
+    } else if (!f.read_direct(1, 4 * (kHeaderWords - 1), rec)) {
+        console_block(st, {routine, "Error! Cannot read density file!",
+                         "Something may have been read! Returning..."});
+        ferror = 2;
     } else {
         const JanaHeader h = parse_header(rec);
         bool axes_ok = true;
         for (int k = 1; k <= kAxes; ++k)
             if (h.iorien[k - 1] != k && h.iorien[k - 1] != 0) axes_ok = false;
-        const bool borders = st.sdim >= 1 && h.nx[0] == st.nvox(1) + 1;
+        const bool borders = h.nx[0] == st.nvox(1) + 1;
         if (!axes_ok) {
-            read_report(st, {routine, "Warning!", "Cannot read this file!",
+            console_block(st, {routine, "Warning!", "Cannot read this file!",
                              "Order of axes is not a b c ...!",
                              "Please save density with \xB4normal\xB4 order of axes in JANA."});
             ferror = 4;
         } else if (h.mapa < 4 || h.mapa > 6) {
-            read_report(st, {routine, "Warning!", "Cannot read this file!", "Map type is not Fourier!",
+            console_block(st, {routine, "Warning!", "Cannot read this file!", "Map type is not Fourier!",
                              "Please save density as Fourier map."});
             ferror = 6;
         } else if (!grid_matches(st, h, borders)) {
-            read_report(st, {routine, "Warning!", "Cannot read this file!",
+            console_block(st, {routine, "Warning!", "Cannot read this file!",
                              "Total number of voxels is inconsistent with input file!"});
             ferror = 5;
         } else if (!read_sections(st, f, h, borders, record_length(h.nxny))) {
-            read_report(st, {routine, "Error! Cannot read density file!",
+            console_block(st, {routine, "Error! Cannot read density file!",
                              "Something may have been read! Returning..."});
             ferror = 2;
         }
     }
     if (f.is_open() && !f.close()) {
-        read_report(st, {routine, "Error! Cannot close density file!", kNotSureRead});
+        console_block(st, {routine, "Error! Cannot close density file!", kNotSureRead});
         ferror = 3;
     }
 }

@@ -176,9 +176,12 @@ TEST(ReadJana, MissingShortAndTruncatedFiles) {
     EXPECT_EQ(run->out.str(), "\nRoutine ReadJana:\nError! Cannot open density file for reading!\n"
                               "Nothing has been read! Returning...\n\n");
 
+    run->dir.write("tiny.m81", good.substr(0, 20));
+    readjana(run->st, run->path("tiny.m81"), ferror);
+    EXPECT_EQ(ferror, 1);
     run->dir.write("short.m81", good.substr(0, 100));
     readjana(run->st, run->path("short.m81"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(ferror, 2);
 
     run->dir.write("cut.m81", good.substr(0, good.size() - 140 - 10));
     run->out.str("");
