@@ -7,7 +7,8 @@
 // than 35 points use records of 35 words.  The header has 35 words, so with
 // 34-word records it would not fit its record; lengthening every record
 // keeps the file a plain direct-access file whose record 1 holds the whole
-// header, and the reader derives the same length from nxny.
+// header, and the reader derives the same length from nxny.  Lengths are in
+// bytes, the unit of our binary layer (a record-length factor of 4).
 #include <array>
 #include <string>
 #include <vector>
