@@ -1,0 +1,222 @@
+// The cost of one maximum-entropy cycle as a multiple of one transform pair
+// fft(1) + fft(-1), on 64^3 and 128^3 grids, for P1 and for mmm (8
+// operators, orbits of up to 8 voxels).  A cycle is timed as the difference
+// between runs of K and of 0 cycles, so the start and the final listings
+// drop out.
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "mem/iteration.h"
+#include "mem/rfactor.h"
+#include "run/state.h"
+
+using namespace quilmo;
+
+namespace {
+
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Orbits of an n^3 grid under the identity (P1) or the eight sign changes
+// of mmm, in the order of their first voxels.
+void make_orbits(RunState& st, bool mmm) {
+    const int nv = st.nvox(1);
+    std::vector<int> tab;
+    std::vector<char> seen(static_cast<std::size_t>(st.nvoxtot), 0);
+    st.norb = 0;
+    for (int p = 0; p < st.nvoxtot; ++p) {
+        if (seen[static_cast<std::size_t>(p)]) continue;
+        ++st.norb;
+        const std::size_t head = tab.size();
+        tab.push_back(0);
+        const int x = p % nv, y = (p / nv) % nv, z = p / (nv * nv);
+        for (int s = 0; s < (mmm ? 8 : 1); ++s) {
+            const int xi = (s & 1) ? (nv - x) % nv : x;
+            const int yi = (s & 2) ? (nv - y) % nv : y;
+            const int zi = (s & 4) ? (nv - z) % nv : z;
+            const int q = xi + nv * (yi + nv * zi);
+            if (seen[static_cast<std::size_t>(q)]) continue;
+            seen[static_cast<std::size_t>(q)] = 1;
+            tab.push_back(q);
+            ++tab[head];
+        }
+    }
+    st.rhotab.allocate(1, static_cast<long>(tab.size()));
+    std::copy(tab.begin(), tab.end(), st.rhotab.data());
+}
+
+// A run whose data are the structure factors (|h| <= n/3) of a model of a
+// few Gaussian atoms with 2 % errors, started from a flat prior.
+struct Case {
+    std::filesystem::path dir;
+    RunState st;
+    std::ostringstream con;
+    std::vector<double> start;
+
+    Case(int nv, bool mmm) {
+        dir = std::filesystem::temp_directory_path() /
+              ("quilmo_mem_bench_" + std::to_string(nv) + (mmm ? "_mmm" : "_p1"));
+        std::filesystem::create_directories(dir);
+        st.con = &con;
+        st.sdim = st.rdim = 3;
+        st.nvox.allocate(1, 3);
+        st.n = unit_strides();
+        for (int i = 1; i <= 3; ++i) {
+            st.nvox(i) = nv;
+            st.n(i) = st.n(i - 1) * nv;
+        }
+        st.nvoxtot = st.n(3);
+        st.lstrhoel = st.nvoxtot - 1;
+        st.lstel = 2 * st.nvoxtot - 1;
+        st.sf.allocate(0, st.lstel);
+        st.rho.allocate(0, st.lstrhoel);
+        fftinit(st);
+        make_orbits(st, mmm);
+
+        // Model: atoms at a few positions (and their mmm images through the orbits).
+        st.au.allocate(1, st.norb);
+        long t = 1;
+        for (int i = 1; i <= st.norb; ++i) {
+            const int v = st.rhotab(t + 1);
+            t += st.rhotab(t) + 1;
+            const double x = (v % nv) / double(nv), y = ((v / nv) % nv) / double(nv),
+                         z = (v / (nv * nv)) / double(nv);
+            double rho = 0.05;
+            for (const auto& a : {std::array<double, 3>{0.1, 0.2, 0.3}, {0.35, 0.1, 0.15},
+                                  {0.25, 0.4, 0.05}}) {
+                double d2 = 0;
+                for (int k = 0; k < 3; ++k) {
+                    double d = std::fabs((k == 0 ? x : k == 1 ? y : z) - a[static_cast<std::size_t>(k)]);
+                    d = std::min(d, 1 - d);
+                    d2 += d * d;
+                }
+                rho += 8.0 * std::exp(-d2 / 0.002);
+            }
+            st.au(i) = rho;
+        }
+        st.nchan = 1;
+        expandsf(st);
+        fft(st, 1);
+        st.charge = st.sf(0);
+
+        const int r = nv / 3;
+        std::vector<reftyp> list;
+        for (int h = -r; h <= r; ++h)
+            for (int k = -r; k <= r; ++k)
+                for (int l = -r; l <= r; ++l) {
+                    if (h * h + k * k + l * l > r * r) continue;
+                    reftyp e;
+                    e.hklfg = {h, k, l};
+                    e.sfloc = arraylocation(st, e.hklfg, 2);
+                    e.a = st.sf(e.sfloc) * 1.02;
+                    e.b = st.sf(e.sfloc + 1) * 1.02;
+                    e.f = std::hypot(e.a, e.b);
+                    e.sigma = 0.01 * e.f + 0.1;
+                    e.weight = 1 / (e.sigma * e.sigma);
+                    e.mult = 1;
+                    e.rf = 1;
+                    e.modwg = 1;
+                    if (h == 0 && k == 0 && l == 0) list.insert(list.begin(), e);
+                    else list.push_back(e);
+                }
+        const int count = static_cast<int>(list.size());
+        st.memrefl.allocate(1, count);
+        st.refl.allocate(1, count);
+        std::copy(list.begin(), list.end(), st.memrefl.data());
+        std::copy(list.begin(), list.end(), st.refl.data());
+        st.mstartf = st.startf = 1;
+        st.mendf = st.mendprif = st.mtotalf = st.mtotalfp = st.mtotalfpg = count;
+        st.endf = st.totalf = st.totalfg = st.totalfp = st.totalfpg = st.totalfge = count;
+        st.endprif = st.endg = st.ende = count;
+        st.startprif = st.startg = st.starte = count + 1;
+
+        st.au.fill(st.charge / st.nvoxtot);
+        st.rau = st.au;
+        st.bau = st.au;
+        start = st.au.vec();
+        st.algorithm = 1;
+        st.aim = -1;  // never reached: the cycle limit ends every run
+        const std::string base = (dir / "bench").string();
+        st.filetitle = fixed(base, 264);
+        st.filebase = static_cast<int>(base.size()) + 1;
+        st.logfile = fixed(base + ".QLlog", 264);
+        st.memreflfile = fixed(base + ".QLout", 264);
+        st.comfile = fixed(base + ".QLcom", 264);
+        rfactorinit(st);
+    }
+    ~Case() {
+        fftfree(st);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+
+    // One iteration of `cycles` cycles from the flat start.
+    void run(int cycles) {
+        std::filesystem::remove(dir / "bench.QLout");
+        { std::ofstream(dir / "bench.QLlog", std::ios::trunc); }
+        std::copy(start.begin(), start.end(), st.au.data());
+        st.lambda = 0;
+        st.maxcycles = cycles;
+        mem(st);
+    }
+};
+
+Case& grid(int nv, bool mmm) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<Case>> cases;
+    auto& c = cases[{nv, mmm}];
+    if (!c) c = std::make_unique<Case>(nv, mmm);
+    return *c;
+}
+
+void BM_MemCycle(benchmark::State& state) {
+    const int nv = static_cast<int>(state.range(0));
+    const bool mmm = state.range(1) != 0;
+    const int cycles = 5;
+    Case& c = grid(nv, mmm);
+    double pair = 0, cycle = 0;
+    for (auto _ : state) {
+        double t0 = cpu_seconds();
+        for (int k = 0; k < 4; ++k) {
+            fft(c.st, 1);
+            fft(c.st, -1);
+        }
+        pair = (cpu_seconds() - t0) / 4;
+        t0 = cpu_seconds();
+        c.run(0);
+        const double base = cpu_seconds() - t0;
+        t0 = cpu_seconds();
+        c.run(cycles);
+        cycle = (cpu_seconds() - t0 - base) / cycles;
+    }
+    state.counters["orbits"] = c.st.norb;
+    state.counters["reflections"] = c.st.mtotalfpg;
+    state.counters["pair_ms"] = 1e3 * pair;
+    state.counters["cycle_ms"] = 1e3 * cycle;
+    state.counters["x_fft_pair"] = cycle / pair;
+}
+
+}  // namespace
+
+BENCHMARK(BM_MemCycle)
+    ->ArgNames({"n", "mmm"})
+    ->Args({64, 0})
+    ->Args({64, 1})
+    ->Args({128, 0})
+    ->Args({128, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
