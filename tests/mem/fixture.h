@@ -12,6 +12,12 @@ namespace memtest {
 using quilmo::reftyp;
 using quilmo::RunState;
 
+// A cubic cell with a = 10 A: the reciprocal metric is 0.01 on the diagonal.
+inline void cubic_cell(RunState& st) {
+    st.gi.allocate(3, 3);
+    for (int k = 1; k <= 3; ++k) st.gi(k, k) = 0.01;
+}
+
 // nx*ny*nz voxels, identity orbits, flat density and prior of `charge`
 // electrons in the cell.
 inline void tiny_grid(RunState& st, int nx, int ny, int nz, double charge) {
@@ -33,6 +39,7 @@ inline void tiny_grid(RunState& st, int nx, int ny, int nz, double charge) {
         st.rhotab(2 * v + 1) = 1;
         st.rhotab(2 * v + 2) = v;
     }
+    cubic_cell(st);
     st.charge = charge;
     st.au.allocate(1, st.norb);
     st.au.fill(charge / st.nvoxtot);

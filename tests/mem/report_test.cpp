@@ -19,6 +19,7 @@ struct ReportRun {
     RunState st;
     TextOut out;
     ReportRun() {
+        memtest::cubic_cell(st);
         st.log.open((dir / "run.QLlog").string(), TextOut::Mode::Append);
         out.open((dir / "run.QLout").string(), TextOut::Mode::Append);
     }
