@@ -215,3 +215,42 @@ TEST(MemSys, StopsWithTheNoticeInLogAndConsole) {
     EXPECT_EQ(con.str(), " Sorry, the MEMSys package is commercial and  is not a part of this freely "
                          "distributed package.\n");
 }
+
+TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
+    // A tight prior structure factor F(200) = 0 makes every sizeable step
+    // diverge in fpgcon, although the step fits F(100) within the aim.
+    MemRun r(0.3, 20.0);
+    r.st.refl.allocate(1, 3);
+    r.st.refl(1) = entry(64, 0, 0, 0, 1);
+    r.st.refl(2) = entry(5, 0, 0, 0, 0.5);
+    r.st.refl(2).hklfg = {1, 0, 0};
+    r.st.refl(2).sfloc = 2;
+    r.st.refl(3) = entry(0, 0, 0, 0, 0.005);
+    r.st.refl(3).hklfg = {2, 0, 0};
+    r.st.refl(3).sfloc = 4;
+    r.st.startprif = r.st.endprif = 3;
+    r.st.totalprif = 1;
+    r.st.totalfp = r.st.totalfpg = 3;
+    r.st.startg = r.st.starte = 4;
+    r.st.endg = r.st.ende = 3;
+    r.st.addprisf = true;
+    r.st.memrefl.allocate(1, 4);
+    for (int i = 1; i <= 2; ++i) r.st.memrefl(i) = r.st.refl(i);
+    r.st.memrefl(3) = r.st.refl(2);
+    r.st.memrefl(3).hklfg = {-1, 0, 0};
+    r.st.memrefl(3).sfloc = 6;
+    r.st.memrefl(4) = r.st.refl(3);
+    r.st.mstartprif = r.st.mendprif = 4;
+    r.st.mtotalprif = 1;
+    r.st.mtotalfp = r.st.mtotalfpg = 4;
+    r.st.maxcycles = 3;
+    rfactorinit(r.st);
+    mem(r.st);
+    std::vector<std::string> g = r.log();
+    auto first = std::find(g.begin(), g.end(), "Cycle:          1");
+    auto fg = std::find_if(first, g.end(), [](const std::string& s) { return s.rfind("Combined FG", 0) == 0; });
+    ASSERT_NE(fg, g.end());
+    EXPECT_LE(std::stod(fg->substr(25, 15)), 20.0);  // cycle 1 met the aim ...
+    EXPECT_TRUE(r.log_has("Divergence in constraints, lowering lambda and repeating the cycle."));
+    EXPECT_EQ(r.log_count("Cycle: "), 3);  // ... but was rejected, and the run went on
+}
