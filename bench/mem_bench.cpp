@@ -72,6 +72,8 @@ struct Case {
         std::filesystem::create_directories(dir);
         st.con = &con;
         st.sdim = st.rdim = 3;
+        st.gi.allocate(3, 3);  // a cubic cell of 10 A for the listings
+        for (int k = 1; k <= 3; ++k) st.gi(k, k) = 0.01;
         st.nvox.allocate(1, 3);
         st.n = unit_strides();
         for (int i = 1; i <= 3; ++i) {
@@ -187,6 +189,7 @@ void BM_MemCycle(benchmark::State& state) {
     const int cycles = 5;
     Case& c = grid(nv, mmm);
     double pair = 0, cycle = 0;
+    c.run(0);  // warm: files, formats and pages in place before anything is timed
     for (auto _ : state) {
         double t0 = cpu_seconds();
         for (int k = 0; k < 4; ++k) {
@@ -194,9 +197,12 @@ void BM_MemCycle(benchmark::State& state) {
             fft(c.st, -1);
         }
         pair = (cpu_seconds() - t0) / 4;
-        t0 = cpu_seconds();
-        c.run(0);
-        const double base = cpu_seconds() - t0;
+        double base = 1e99;
+        for (int k = 0; k < 2; ++k) {
+            t0 = cpu_seconds();
+            c.run(0);
+            base = std::min(base, cpu_seconds() - t0);
+        }
         t0 = cpu_seconds();
         c.run(cycles);
         cycle = (cpu_seconds() - t0 - base) / cycles;

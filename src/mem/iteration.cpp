@@ -21,14 +21,6 @@ namespace quilmo {
 
 namespace {
 
-// Work arrays of one iteration, made before the first cycle.
-struct MemWork {
-    OrbitList orb;
-    // ln(au/rau) + e of each value before the scaling back to the charge: the
-    // entropy of the updated density then needs no second logarithm.
-    std::vector<double> lnq;
-};
-
 void open_log(RunState& st) {
     if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
         throw RunStop("Error opening log file. Check the access rights!");
@@ -49,9 +41,9 @@ void new_structure_factors(RunState& st) {
     }
 }
 
-[[noreturn]] void lambda_too_large(RunState& st, const MemWork& w, double lambda) {
+[[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
-    for (int v : w.orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
+    for (int v : orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
     FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
     st.log.write("(A,e10.3,A)", msg);
     st.log.close();
@@ -67,18 +59,20 @@ struct Update {
 };
 
 // The Sakata-Sato step au *= exp(-lambda g) with the gradient g in sf, the
-// scaling back to the charge, the test value and the new entropy.
-Update update(RunState& st, MemWork& w, double lambda) {
+// scaling back to the charge, the test value and the new entropy.  The
+// entropy needs no second logarithm: with u = au*exp(e) before the scaling,
+// ln(au_new/rau) = ln(au/rau) + e + ln(rhonorm), so
+// s = -rhonorm * (sum m u (ln(au/rau) + e) + ln(rhonorm) * sum m u).
+Update update(RunState& st, const OrbitList& orb, double lambda) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
     const double* sf = st.sf.data();
     double* au = st.au.data();
     const double* rau = st.rau.data();
-    double* lnq = w.lnq.data();
-    double sc = 0, slen = 0, clen = 0, sumrho = 0;
+    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
     for (int i = 0; i < norb; ++i) {
-        const double m = w.orb.m[static_cast<std::size_t>(i)];
-        const double g = sf[2L * w.orb.v[static_cast<std::size_t>(i)]];
+        const double m = orb.m[static_cast<std::size_t>(i)];
+        const double g = sf[2L * orb.v[static_cast<std::size_t>(i)]];
         const double e = -lambda * g;
         const double lr = std::log(au[i] / rau[i]);
         sc -= m * m * lr * g;
@@ -90,32 +84,26 @@ Update update(RunState& st, MemWork& w, double lambda) {
             sc -= m * m * lr2 * g;
             slen += (m * lr2) * (m * lr2);
         }
-        if (std::fabs(e) >= 708) lambda_too_large(st, w, lambda);
+        if (std::fabs(e) >= 708) lambda_too_large(st, orb, lambda);
         const double x = std::exp(e);
         au[i] *= x;
-        lnq[i] = lr + e;
         sumrho += m * au[i];
+        slog += m * au[i] * (lr + e);
         if (two) {
             au[i + norb] /= x;
-            lnq[i + norb] = lr2 - e;
             sumrho += m * au[i + norb];
+            slog += m * au[i + norb] * (lr2 - e);
         }
     }
 
     Update u;
-    double lnr = 0;
-    if (!two) {
+    if (two) {
+        u.s = -slog;  // two channels keep their charge
+    } else {
         u.rhonorm = st.charge / (sumrho * st.normcon);
-        lnr = std::log(u.rhonorm);
+        for (int i = 0; i < norb; ++i) au[i] *= u.rhonorm;
+        u.s = -u.rhonorm * (slog + std::log(u.rhonorm) * sumrho);
     }
-    double s = 0;
-    for (int i = 0; i < norb; ++i) {
-        const double m = w.orb.m[static_cast<std::size_t>(i)];
-        if (!two) au[i] *= u.rhonorm;
-        s -= m * au[i] * (lnq[i] + lnr);
-        if (two) s -= m * au[i + norb] * lnq[i + norb];
-    }
-    u.s = s;
     u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
     return u;
 }
@@ -160,7 +148,7 @@ void mem(RunState& st) {
     if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
         errormsg(st, "Error opening the output listing; the iteration goes on without it.");
 
-    MemWork w{orbitlist(st), std::vector<double>(static_cast<std::size_t>(st.au.size()))};
+    const OrbitList orb = orbitlist(st);  // made once: the cycle allocates nothing
     if (!st.bau.allocated() || st.bau.size() != st.au.size()) st.bau.allocate(1, st.au.size());
 
     new_structure_factors(st);
@@ -193,7 +181,7 @@ void mem(RunState& st) {
         fillfgcon(st);
         fft(st, -1);
         const double lambda = c.lambda;
-        Update u = update(st, w, lambda);
+        Update u = update(st, orb, lambda);
         new_structure_factors(st);
         rfactor(st);
         const double sold = st.s;
