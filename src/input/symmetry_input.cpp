@@ -41,12 +41,13 @@ std::string next_word(std::string& rest) {
 std::string opword_fault(std::string_view w, int isdim) {
     std::size_t pos = 0;
     int terms = 0, translations = 0;
+    bool after_translation = false;
     while (pos < w.size()) {
         if (is_sign(w[pos])) {
             ++pos;
         } else if (terms > 0) {
-            return w[pos] == 'x' ? "a fraction or number stands directly before an x"
-                                 : "the terms must be joined by + or -";
+            return after_translation && w[pos] == 'x' ? "a fraction or number stands directly before an x"
+                                                      : "the terms must be joined by + or -";
         }
         if (pos >= w.size()) return "the word ends in a sign";
         const std::size_t d0 = pos;
@@ -54,6 +55,7 @@ std::string opword_fault(std::string_view w, int isdim) {
         const std::size_t nd = pos - d0;
         if (nd > kMaxDigits) return "a number has too many digits";
         const char c = pos < w.size() ? w[pos] : ' ';
+        after_translation = c != 'x';
         if (c == 'x') {
             ++pos;
             if (pos >= w.size() || !is_digit(w[pos]) || w[pos] < '1' || w[pos] - '0' > isdim)

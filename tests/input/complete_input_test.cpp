@@ -1,6 +1,8 @@
 // A complete, realistic input file read into the run state.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "input/input_run.h"
 
 using namespace quilmo;
@@ -102,7 +104,7 @@ TEST(CompleteInput, FillsTheRunState) {
 
 TEST(CompleteInput, ReadsTheExampleFiles) {
     for (const char* name : {"nacl_fourier.Quilmo", "sucrose_fourier.Quilmo"}) {
-        const std::string text = quilmo_test::slurp(std::string(QUILMO_TEST_DATA) + "/../../examples/" + name);
+        const std::string text = quilmo_test::slurp(std::filesystem::path(QUILMO_TEST_DATA).parent_path().parent_path() / "examples" / name);
         ASSERT_FALSE(text.empty()) << name;
         InputRun r(text);
         EXPECT_FALSE(r.stopped) << name << "\n" << r.out() << r.stop;

@@ -141,7 +141,7 @@ TEST(OutputFormat, XplorOnlyForThreeRealDimensions) {
     InputRun ok(base_input() + "outputformat xplor\n");
     EXPECT_FALSE(ok.stopped) << ok.out();
     // The handler runs in pass 2 before the three-word operator stops the run.
-    InputRun four("outputformat xplor\ndimension 4\n" + base_input());
+    InputRun four("outputformat xplor\ndimension 4\n" + base_input() + "qvectors\n0 0 0.5\nendqvectors\n");
     EXPECT_TRUE(four.said("The xplor format is aplicable only to 3D data!\nError reading keyword outputformat.\n"));
     const std::string plane =
         "dimension 2\nrealdimension 2\ncell 10 12 90\nvoxel 8 8\nelectrons 10\ninitialdensity flat\n"
