@@ -138,12 +138,12 @@ void h_2channel(RunState& st, input_module& im, int& ios) {
     if (ios == 0) st.nchan = two ? 2 : 1;
 }
 
-// The constraint moments are kept for the orders 1 to 8, and only even
-// orders make a constraint that cannot go negative.
+// The constraint moments are kept for the orders 1 to 8 only.  An odd order
+// is kept here: the iteration refuses it when it first needs the gradient.
 void h_conorder(RunState& st, input_module& im, int& ios) {
     oneint(im.inbuffer, st.actcon, ios);
-    if (ios == 0 && (st.actcon < 2 || st.actcon > 8 || st.actcon % 2 != 0)) {
-        errormsg(st, "Error, the constraint order (conorder) must be 2, 4, 6 or 8!");
+    if (ios == 0 && (st.actcon < 1 || st.actcon > 8)) {
+        errormsg(st, "Error, the constraint order (conorder) must lie between 1 and 8!");
         ios = 100;
     }
 }
