@@ -71,7 +71,7 @@ TEST(PriorStructureFactors, FillTheShellAroundTheConstraints) {
     EXPECT_TRUE(has_line(log, "Start P:          3"));
     EXPECT_TRUE(has_line(log, "     #     h   k   l...     A/Gobs             B             F         Sigma Group m    "
                               "Arraylocation Weight"));
-    EXPECT_EQ(x.files.con.str(), " " + std::to_string(x.st.totalprif) + " 2 2\n");
+    EXPECT_EQ(x.files.con.str(), std::string(" ").append(std::to_string(x.st.totalprif)).append(" 2 2\n"));
 }
 
 TEST(PriorStructureFactors, ResolutionShellLowerLimit) {
@@ -118,7 +118,7 @@ TEST(PriorStructureFactors, SatelliteLimitInSuperspace) {
         EXPECT_FALSE(x.stops());
         std::set<int> sats;
         for (const reftyp& e : x.section(x.st.mstartprif, x.st.mendprif)) sats.insert(e.hklfg[3]);
-        EXPECT_EQ(sats, maxsat == 0 ? std::set<int>{0} : std::set<int>{-1, 0, 1});
+        EXPECT_EQ(sats, (maxsat == 0 ? std::set<int>{0} : std::set<int>{-1, 0, 1}));
     }
 }
 
