@@ -62,3 +62,24 @@ TEST(FourierSynthesis, CosineWaveAtOrbitRepresentatives) {
         EXPECT_NEAR(s.st.au(j), std::cos(2 * 3.141592653589793 * c[0] / 4), 1e-12);
     }
 }
+
+TEST(FourierSynthesis, DifferenceMapIsOneChannelAndNamedAfterTheTitle) {
+    Synthesis s({{{0, 0, 0}, 128.0, 0.0}, {{1, 0, 0}, 32.0, 0.0}, {{-1, 0, 0}, 32.0, 0.0}});
+    RunFiles files(s.st);
+    s.st.outrhotype = fixed("QLbinary", 264);
+    s.st.title = fixed("difference", 132);
+    s.st.cell.allocate(1, 7);
+    for (int i = 1; i <= 3; ++i) s.st.cell(i) = 10, s.st.cell(i + 3) = 90;
+    s.st.cell(7) = 1000;
+    // The calculated structure factors match except at (+-1,0,0).
+    s.st.memrefl(1).amem = 128.0;
+    s.st.memrefl(2).amem = s.st.memrefl(3).amem = 16.0;
+    diffour(s.st);
+    EXPECT_EQ(s.st.nchan, 1);
+    EXPECT_TRUE(files.dir.exists("t_diffour.m81"));
+    EXPECT_EQ(trim(s.st.outrhofile), (files.dir / "t_diffour.m81").string());
+    for (int v = 0; v < s.st.nvoxtot; ++v) {
+        const double x = coordinates(s.st, v, 1)[0];
+        EXPECT_NEAR(s.st.rho(v), 0.5 * std::cos(2 * 3.141592653589793 * x / 4), 1e-12);
+    }
+}
