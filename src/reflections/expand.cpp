@@ -206,12 +206,11 @@ void expandrefl(RunState& st) {
     if (st.addprisf) {
         addpriorsf(st, orbits, work);
     } else {
-        st.totalprif = st.mtotalprif = 0;
+        rebuildrefl(st, {});
+        st.mtotalprif = 0;
         st.mtotalfp = st.mtotalf;
         st.mtotalfpg = st.mtotalf + st.mtotalg;
         st.mendprif = st.mendf;
-        st.startprif = st.endf + 1;
-        st.endprif = st.endf;
         st.totalfp = st.totalf;
         st.totalfpg = st.totalf + st.totalg;
     }

@@ -71,4 +71,26 @@ FmtItems fhklitems(const RunState& st, const reftyp& e, int count) {
     return it;
 }
 
+void rebuildrefl(RunState& st, const std::vector<reftyp>& primary) {
+    FArray<reftyp> refl;
+    allocate_or_stop("Error allocating Refl! Memory to small?", [&] {
+        refl.allocate(1, static_cast<long>(primary.size()) + st.totalfge + 1);
+    });
+    int r = 0;
+    for (int i = st.startf; i <= st.endf; ++i) refl(++r) = st.refl(i);
+    for (const reftyp& e : primary) refl(++r) = e;
+    for (int i = st.startg; i <= st.endg; ++i) refl(++r) = st.refl(i);
+    for (int i = st.starte; i <= st.ende; ++i) refl(++r) = st.refl(i);
+    st.refl = std::move(refl);
+    st.totalprif = static_cast<int>(primary.size());
+    st.startf = 1;
+    st.endf = st.totalf;
+    st.startprif = st.endf + 1;
+    st.endprif = st.endf + st.totalprif;
+    st.startg = st.endprif + 1;
+    st.endg = st.startg + st.totalg - 1;
+    st.starte = st.endg + 1;
+    st.ende = st.starte + st.totalextra - 1;
+}
+
 }  // namespace quilmo

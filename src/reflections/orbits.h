@@ -39,6 +39,11 @@ std::string fhklheader(const char* weight);
 // mult, sfloc and (count 9) weight.
 FmtItems fhklitems(const RunState& st, const reftyp& e, int count = 9);
 
+// refl rebuilt as F, the primary P entries, G, extra, whatever the order of
+// the blocks in the input file, so that every later step finds the sections
+// in this order.
+void rebuildrefl(RunState& st, const std::vector<reftyp>& primary);
+
 // P-constraints from the structure factors of the starting density, and the
 // rebuilt lists: `work` becomes F, P, G and refl becomes F, P, G, extra.
 void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work);

@@ -118,25 +118,7 @@ void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     st.mstartg = st.mendprif + 1;
     st.mendg = st.mendprif + st.mtotalg;
 
-    // Input list: F, the primary P entries, G, extra.  The F block moves to
-    // the front whatever its place in the input file was.
-    FArray<reftyp> refl;
-    allocate_or_stop("Error allocating Refl! Memory to small?",
-                     [&] { refl.allocate(1, st.totalprif + st.totalfge + 1); });
-    int r = 0;
-    for (int i = st.startf; i <= st.endf; ++i) refl(++r) = st.refl(i);
-    for (const reftyp& e : primary) refl(++r) = e;
-    for (int i = st.startg; i <= st.endg; ++i) refl(++r) = st.refl(i);
-    for (int i = st.starte; i <= st.ende; ++i) refl(++r) = st.refl(i);
-    st.refl = std::move(refl);
-    st.startf = 1;
-    st.endf = st.totalf;
-    st.startprif = st.endf + 1;
-    st.endprif = st.endf + st.totalprif;
-    st.startg = st.endprif + 1;
-    st.endg = st.startg + st.totalg - 1;
-    st.starte = st.endg + 1;
-    st.ende = st.starte + st.totalextra - 1;
+    rebuildrefl(st, primary);
 
     st.mtotalfp = st.mtotalf + st.mtotalprif;
     st.mtotalfpg = st.mtotalfp + st.mtotalg;

@@ -143,3 +143,22 @@ TEST(ExpandReflections, NoGroupsListNone) {
     ASSERT_TRUE(it + 2 < log.end());
     EXPECT_EQ(it[2], " None");
 }
+
+TEST(ExpandReflections, InputListTakesTheOrderFGExtra) {
+    Expansion x({8, 8, 8}, {kScrew}, true);
+    set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 1, 0}, 3, 0, 1}}, {{50, 2, {{0, 1, 0}}}}, {{{2, 2, 2}, 9, 1, 1}},
+             "EGF");
+    EXPECT_FALSE(x.stops());
+    EXPECT_EQ(x.st.startf, 1);
+    EXPECT_EQ(x.st.endf, 2);
+    EXPECT_EQ(x.st.refl(2).a, 3);
+    EXPECT_EQ(x.st.refl(2).mult, 2);
+    EXPECT_EQ(x.st.startprif, 3);
+    EXPECT_EQ(x.st.endprif, 2);
+    EXPECT_EQ(x.st.startg, 3);
+    EXPECT_EQ(x.st.refl(3).a, 50);
+    EXPECT_EQ(x.st.refl(3).mult, 1);
+    EXPECT_EQ(x.st.starte, 4);
+    EXPECT_EQ(x.st.refl(4).a, 9);
+    EXPECT_EQ(x.st.totalfpg, 3);
+}
