@@ -8,14 +8,6 @@
 using namespace quilmo;
 using namespace quilmo_test;
 
-TEST(ReflectionPositions, NegativeIndicesWrapToTheTop) {
-    RunState st;
-    make_grid(st, {10, 10, 10});
-    EXPECT_EQ(arraylocation(st, std::array<int, 9>{-1, 0, 0}, 2), 18);
-    EXPECT_EQ(arraylocation(st, std::array<int, 9>{1, 0, 0}, 2), 2);
-    EXPECT_EQ(arraylocation(st, std::array<int, 9>{0, 0, 0}, 2), 0);
-}
-
 TEST(IndexSort, GivesAscendingPermutation) {
     FArray<int> keys(1, 9), perm(1, 9);
     const int v[] = {40, 2, 18, 7, 7, -3, 100, 0, 5};
