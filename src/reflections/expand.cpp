@@ -1,5 +1,6 @@
 #include "reflections/expand.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "grid/voxels.h"
