@@ -4,14 +4,6 @@
 
 namespace quilmo {
 
-namespace {
-int wrap(int k, int nv) {
-    while (k >= nv) k -= nv;
-    while (k < 0) k += nv;
-    return k;
-}
-}  // namespace
-
 int arraylocation(const RunState& st, const Coord8& idhkl, int idelta) {
     int loc = 0;
     for (int i = 1; i <= st.sdim; ++i) {
