@@ -39,7 +39,9 @@ void ask_title(RunState& st) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         st.filetitle = fixed(line, kNameLen);
         spaceerase(st.filetitle);
-        if (blank(st.filetitle)) {
+        // An answer of only blanks and tabs is no title either.
+        if (st.filetitle.find_first_not_of(" \t") == std::string::npos) {
+            st.filetitle = std::string(kNameLen, ' ');
             con.write("(A)", {""});
             con.write("(A)", {"No filetitle given! Try again..."});
             con.write("(A)", {""});

@@ -58,13 +58,18 @@ void add_items(FmtItems& items, It first, It last) {
 
 // Formats `items` under `fmt` (for example "(A,F8.4,5X,A,F8.4)").  Every
 // record is ended by `eol`, except the last one when `advance` is false.
+// Numbers are rounded to nearest on their exact binary value; an exact tie
+// goes away from zero (0.25 under F5.1 gives 0.3).  Formats are compiled
+// once and cached by their text.
 // An item whose type does not fit its descriptor, or a malformed format,
 // throws std::invalid_argument: that is a programming error, not user input.
 std::string fformat(std::string_view fmt, const FmtItems& items, bool advance = true,
                     std::string_view eol = "\r\n");
 
 // List-directed output of one record, without the record end: a leading
-// blank, items separated by one blank, reals in shortest round-trip form.
+// blank, items separated by one blank, reals in shortest round-trip form:
+// plain with a point and at least one decimal when the decimal exponent is
+// -6..6 (100.0, 0.25, 0.000001), otherwise 1.5E+20, 1.0E-07.
 std::string flist(const FmtItems& items);
 
 // Where a read value goes: a scalar, a whole array, or a text.
@@ -109,7 +114,8 @@ constexpr int kReadError = 1;
 // Formatted read of one record.  A record shorter than the format is padded
 // with blanks (an all-blank numeric field reads as 0).  A format that needs a
 // further record (slash, reversion) gives kReadEnd.  An A descriptor assigns
-// the field's characters to the text (its length is kept as read).
+// the field's characters to the text (its length is kept as read); A
+// without a width takes the rest of the record.
 int fparse(std::string_view fmt, std::string_view record, const ReadTargets& targets);
 
 // List-directed read from a text: blanks or a comma separate values, a slash
@@ -133,12 +139,14 @@ public:
     explicit TextOut(std::ostream& console);  // records end in LF
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
-    TextOut(TextOut&&) = default;
-    TextOut& operator=(TextOut&&) = default;
+    TextOut(TextOut&&) noexcept;
+    TextOut& operator=(TextOut&&) noexcept;
+    ~TextOut();  // ends an open record and closes
 
     bool open(const std::string& path, Mode mode);
     // Ends an open record and closes; false when the file could not be
-    // written out.  Closing a closed unit is harmless and returns true.
+    // written out.  Closing a closed unit is harmless and returns true.  The
+    // console is only flushed and stays usable.
     bool close();
     bool is_open() const { return os_ != nullptr; }
 
@@ -167,8 +175,9 @@ public:
     explicit TextIn(std::istream& console);
     TextIn(const TextIn&) = delete;
     TextIn& operator=(const TextIn&) = delete;
-    TextIn(TextIn&&) = default;
-    TextIn& operator=(TextIn&&) = default;
+    TextIn(TextIn&&) noexcept;
+    TextIn& operator=(TextIn&&) noexcept;
+    ~TextIn();
 
     bool open(const std::string& path);  // the file must exist
     bool close();

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what building and testing Quilmo needs, from Debian's package
+# archive, skipping packages that are already there.
+set -euo pipefail
+
+packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo_cmd=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y "${missing[@]}"

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "run/driver.h"
+#include "run/stop.h"
+#include "support/e2e.h"
+
+namespace quilmo {
+namespace {
+
+TEST(RunFileNames, ExtensionIsWrittenFromTheGivenPosition) {
+    std::string title = fixed("abc", 264);
+    std::string log = with_extension(title, 4, ".QLlog");
+    EXPECT_EQ(log.size(), 264u);
+    EXPECT_EQ(trim(log), "abc.QLlog");
+    // A shorter name written over a longer one keeps the rest of the text.
+    EXPECT_EQ(trim(with_extension(fixed("abc.QLsymtb", 264), 4, ".asc")), "abc.ascymtb");
+}
+
+TEST(RunState, DefaultStridesAndSwitches) {
+    RunState st;
+    for (int k = 0; k <= 8; ++k) EXPECT_EQ(st.n(k), 1);
+    EXPECT_TRUE(st.performmem);
+    EXPECT_FALSE(st.fourier);
+    EXPECT_EQ(st.maxcycles, 11000);
+    EXPECT_EQ(trim(st.spacegrp), "not given");
+    EXPECT_EQ(st.initrhotype.size(), 264u);
+    EXPECT_EQ(st.ctype, "none      ");
+}
+
+TEST(RunState, TemplateCountsAreWrittenIntoTheirBlanks) {
+    RunState st;
+    set_template_count(st.fhklform, 3, "(I3)", 2, 4);
+    EXPECT_EQ(st.fhklform, "(  3I4,4F14.7,2I4,I10,F14.7)");
+    set_template_count(st.cellform, 6, "(i2)", 4, 5);
+    EXPECT_EQ(st.cellform, "(A, 6F10.5,F10.2)");
+}
+
+TEST(InitInput, NamesTheRunFilesAfterTheTitle) {
+    quilmo_test::TempDir dir;
+    RunState st;
+    std::ostringstream out;
+    st.con = &out;
+    std::string title = (dir / "abc").string();
+    dir.write("abc.Quilmo", "title x\n");
+    st.args = {title, "500"};
+    initinput(st);
+    EXPECT_EQ(trim(st.logfile), title + ".QLlog");
+    EXPECT_EQ(trim(st.memreflfile), title + ".QLout");
+    EXPECT_EQ(trim(st.symfile), title + ".QLsymtb");
+    EXPECT_EQ(trim(st.comfile), title + ".QLcom");
+    EXPECT_EQ(trim(st.inputfile), title + ".Quilmo");
+    EXPECT_EQ(st.filebase, static_cast<int>(title.size()) + 1);
+    EXPECT_EQ(st.maxcycles, 500);
+    EXPECT_EQ(st.reclfac, 4);
+    EXPECT_EQ(st.date.substr(0, 4), st.year);
+    EXPECT_EQ(st.time[6], '.');
+    EXPECT_TRUE(st.log.is_open());
+    EXPECT_TRUE(st.input.is_open());
+}
+
+TEST(Fstatc, GivesTheSizeOrAStatus) {
+    quilmo_test::TempDir dir;
+    dir.write("f", "12345");
+    std::string name = (dir / "f").string() + "   ";
+    long size = -7;
+    int status = -1;
+    fstatc(name, static_cast<int>(name.size()) - 3, size, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(size, 5);
+    size = -7;
+    fstatc(name, static_cast<int>(name.size()), size, status);  // blanks are part of the name
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(size, -7);
+}
+
+}  // namespace
+}  // namespace quilmo
