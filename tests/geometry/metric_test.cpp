@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "geometry/metric.h"
 #include "support/crystal.h"
 
