@@ -92,7 +92,9 @@ bool read_table(RunState& st) {
 
 // One pass over the grid: each voxel not yet in an orbit starts one, and the
 // operators applied to it give the rest of the orbit (the operator list is a
-// complete group).
+// complete group).  The operators are applied in integer voxel units, as
+// symop, remap and arraylocation do, with the loops kept flat because this
+// runs once per orbit of grids with millions of voxels.
 void build_table(RunState& st) {
     std::vector<int> work;
     std::vector<char> flag;
@@ -100,6 +102,21 @@ void build_table(RunState& st) {
                      [&] { work.assign(2 * static_cast<std::size_t>(st.nvoxtot), 0); });
     allocate_or_stop("Error allocating rho flags! Memory too small?",
                      [&] { flag.assign(static_cast<std::size_t>(st.nvoxtot), 0); });
+    const int sdim = st.sdim, nsym = st.nsym;
+    int nv[8] = {}, stride[8] = {};
+    for (int i = 0; i < sdim; ++i) {
+        nv[i] = st.nvox(i + 1);
+        stride[i] = st.n(i);
+    }
+    // Operator s, row i: translation at ops[(s*sdim + i)*(sdim+1)], then the
+    // row of the rotation.
+    std::vector<long> ops(static_cast<std::size_t>(nsym * sdim * (sdim + 1)));
+    for (int s = 0; s < nsym; ++s)
+        for (int i = 0; i < sdim; ++i) {
+            long* row = &ops[static_cast<std::size_t>((s * sdim + i) * (sdim + 1))];
+            row[0] = st.tveci(i + 1, s + 1);
+            for (int j = 0; j < sdim; ++j) row[j + 1] = st.rmati(i + 1, j + 1, s + 1);
+        }
     std::size_t end = 0;
     st.norb = 0;
     for (int p = 0; p <= st.lstrhoel; ++p) {
@@ -110,14 +127,20 @@ void build_table(RunState& st) {
         work[end++] = p;
         flag[static_cast<std::size_t>(p)] = 1;
         const Coord8 xyz = coordinates(st, p, 1);
-        for (int s = 1; s <= st.nsym; ++s) {
-            Coord8 image = symop(st, s, xyz);
-            remap(st, image);
-            const int v = arraylocation(st, image, 1);
+        const long* row = ops.data();
+        for (int s = 0; s < nsym; ++s) {
+            long v = 0;
+            for (int i = 0; i < sdim; ++i, row += sdim + 1) {
+                long x = row[0];
+                for (int j = 0; j < sdim; ++j) x += row[j + 1] * xyz[static_cast<std::size_t>(j)];
+                x %= nv[i];
+                if (x < 0) x += nv[i];
+                v += x * stride[i];
+            }
             if (flag[static_cast<std::size_t>(v)]) continue;
             flag[static_cast<std::size_t>(v)] = 1;
             ++work[count];
-            work[end++] = v;
+            work[end++] = static_cast<int>(v);
         }
     }
     allocate_or_stop("Error allocating rho table! Memory too small?",
