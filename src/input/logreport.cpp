@@ -31,7 +31,8 @@ void fill_templates(RunState& st) {
 void empty(TextOut& u) { u.write("(A)", {""}); }
 
 void cell_lines(RunState& st, TextOut& u) {
-    FmtItems c{fixed("Cell parameters (a b c alpha beta gamma Volume):", 60)};
+    const std::string label = fixed("Cell parameters (a b c alpha beta gamma Volume):", 60);
+    FmtItems c{label};
     for (int i = 1; i <= st.cellcon; ++i) c.emplace_back(st.cell(i));
     u.write(st.cellform, c);
     FmtItems r{"Reciprocal cell parameters (a b c alpha beta gamma Volume): "};
