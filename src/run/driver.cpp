@@ -103,7 +103,7 @@ void read_clock(RunState& st) {
     std::tm tm{};
     localtime_r(&t, &tm);
     int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    char d[16], h[16];
+    char d[48], h[48];
     std::snprintf(d, sizeof d, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     std::snprintf(h, sizeof h, "%02d%02d%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
     st.date = fixed(d, 8);
