@@ -104,3 +104,24 @@ TEST(Multsc, SatelliteIndicesFoldedThroughQVectors) {
     double h[4] = {1, 0, 1, 2};  // folds to (1, 0, 1.6)
     EXPECT_NEAR(multsc(c.st, h, h, 4, true), 0.01 + 0.0256, 1e-15);
 }
+
+TEST(Allfromcell, FourDimensionalAngleOrders) {
+    RunState st;
+    std::ostringstream con;
+    const double ang[6] = {80, 85, 95, 100, 92, 88};
+    ASSERT_EQ(quilmo_test::make_crystal(st, con, {1, 1, 1, 1, ang[0], ang[1], ang[2], ang[3], ang[4], ang[5]},
+                                        {4, 4, 4, 4}, 4),
+              0);
+    const double deg = 0.017453292519943295;
+    // Direct order: (3,4), (2,4), (2,3), (1,4), (1,3), (1,2).
+    const int direct[6][2] = {{3, 4}, {2, 4}, {2, 3}, {1, 4}, {1, 3}, {1, 2}};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(st.g(direct[k][0], direct[k][1]), std::cos(ang[k] * deg), 1e-14) << k;
+    // Reciprocal order: (3,4), (2,4), (1,4), (2,3), (1,3), (1,2).
+    const int recip[6][2] = {{3, 4}, {2, 4}, {1, 4}, {2, 3}, {1, 3}, {1, 2}};
+    for (int k = 0; k < 6; ++k) {
+        const int i = recip[k][0], j = recip[k][1];
+        const double c = st.gi(i, j) / std::sqrt(st.gi(i, i) * st.gi(j, j));
+        EXPECT_NEAR(st.rcell(5 + k), std::acos(c) / deg, 1e-10) << k;
+    }
+    EXPECT_EQ(st.rcell(11), 1 / st.cell(11));
+}
