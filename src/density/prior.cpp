@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "density/files.h"
 #include "run/driver.h"
 #include "run/stop.h"
 
@@ -42,14 +43,24 @@ void rhocorrection(RunState& st, const std::string& ctype) {
 }
 
 void readdensity(RunState& st, const std::string& denstype, const std::string& densfile) {
-    (void)densfile;
+    // Each reader writes its own report; a density that could not be read
+    // ends the run.
+    auto read_or_stop = [&](void (*reader)(RunState&, const std::string&, int&),
+                            const char* message) {
+        reader(st, densfile, st.allocerror);
+        if (st.allocerror != 0) {
+            errormsg(st, message);
+            throw RunStop();
+        }
+    };
     if (same_text(denstype, "flat")) {
         flatdensity(st);
-    } else if (same_text(denstype, "jana") || same_text(denstype, "QLascii") ||
-               same_text(denstype, "QLbinary")) {
-        errormsg(st, "Error: Reading density files of type " + trim(denstype) +
-                         " is not available in this version!");
-        throw RunStop();
+    } else if (same_text(denstype, "jana")) {
+        read_or_stop(readjana, "Error reading prior density file (jana2000 format)!");
+    } else if (same_text(denstype, "QLascii")) {
+        read_or_stop(readql, "Error reading prior density file (Quilmo-ASCII format)!");
+    } else if (same_text(denstype, "QLbinary")) {
+        read_or_stop(readrawql, "Error reading prior density file (Quilmo-binary format)!");
     } else {
         errormsg(st, "Error: Wrong type declaration of initial or reference density file in input file");
         throw RunStop();

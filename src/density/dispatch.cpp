@@ -1,0 +1,134 @@
+// The output dispatch: the writer of the chosen format, default and spare
+// names, and the console menu when no known format was chosen.
+#include <filesystem>
+#include <string>
+
+#include "density/files.h"
+#include "run/driver.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr std::size_t kNameLen = 264;
+
+struct OutputType {
+    const char* type;
+    const char* extension;
+    const char* spare;  // the two blanks take the spare number
+};
+
+constexpr OutputType kTypes[] = {
+    {"QLascii", ".asc", "qlmap  .asc"},  {"QLbinary", ".raw", "qlmap  .raw"},
+    {"jana", ".m81", "qlmap  .m81"},     {"jana+1", ".m81", "qlmap  .m81"},
+    {"xplor", ".xplor", "qlmap  .xplor"},
+};
+
+// Menu choice 1..5 is the row of the table above.
+void write_as(RunState& st, int choice, const std::string& name, int& ferror) {
+    switch (choice) {
+        case 1: writeql(st, name, ferror); break;
+        case 2: writerawql(st, name, ferror); break;
+        case 3: writejana(st, name, false, ferror); break;
+        case 4: writejana(st, name, true, ferror); break;
+        default: writexplor(st, name, ferror); break;
+    }
+}
+
+// One console line; a closed console can never answer, so asking again
+// would loop for ever.
+std::string answer(RunState& st) {
+    std::string line;
+    if (!std::getline(*st.conin, line))
+        throw RunStop("Error: No density file format chosen and no more console input!");
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+// The prompt record stays open while the user types: on a terminal the
+// typed line ends it, so the next text starts on a line of its own.
+int ask_choice(RunState& st, TextOut& con) {
+    con.write("(A)", {""});
+    for (const char* line :
+         {"What format shall your density file be?", " (1) Quilmo in ASCII (6 values per line)",
+          " (2) Quilmo in binary", " (3) JANA 2000", " (4) JANA 2000 with redundant borders",
+          " (5) XPlor ascii format"})
+        con.write("(A)", {line});
+    for (;;) {
+        con.write("(A)", {"Type the corresponding number: "}, false);
+        con.flush();
+        const std::string typed = fixed(answer(st), 2);
+        int choice = 0;
+        // An answer that is no number is as unusable as one out of range.
+        const bool number = fparse("(I2)", typed, {choice}) == kReadOk;
+        if (number && choice >= 1 && choice <= 5) return choice;
+        con.write("(A)", {""});
+        if (number)
+            con.write("(I2,A)", {choice, " is out of range! Please try again..."});
+        else
+            con.write("(A2,A)", {trim(typed), " is out of range! Please try again..."});
+        con.write("(A)", {""});
+    }
+}
+
+std::string ask_name(RunState& st, TextOut& con) {
+    con.write("(A)", {"Name of the electron density file?"});
+    con.flush();
+    const std::string name = fixed(answer(st), kNameLen);
+    con.write("(A)", {""});
+    return name;
+}
+
+// The first of qlmapNN (NN from `next` up to 98, with the type's extension)
+// that does not exist in the working directory; blank when none is left.
+// `next` moves past the name handed out, so a writer that fails without
+// leaving a file (an unwritable folder) cannot be sent back to the same
+// name for ever.
+std::string spare_name(const char* pattern, int& next) {
+    for (; next <= 98; ++next) {
+        std::string name = pattern;
+        name.replace(5, 2, fformat("(i2.2)", {next}, false));
+        std::error_code ec;
+        if (!std::filesystem::exists(name, ec)) {
+            ++next;
+            return fixed(name, kNameLen);
+        }
+    }
+    return std::string(kNameLen, ' ');
+}
+
+}  // namespace
+
+void rhowrite(RunState& st) {
+    int next_spare = 0;
+    for (;;) {
+        int ferror = 0;
+        const OutputType* known = nullptr;
+        int choice = 0;
+        for (const OutputType& t : kTypes)
+            if (same_text(st.outrhotype, t.type)) known = &t;
+        if (known) {
+            choice = static_cast<int>(known - kTypes) + 1;
+            if (st.outrhofile.empty() || st.outrhofile[0] == ' ')
+                st.outrhofile = with_extension(st.filetitle, st.filebase, known->extension);
+            write_as(st, choice, st.outrhofile, ferror);
+        } else {
+            TextOut con(*st.con);
+            choice = ask_choice(st, con);
+            const std::string name = ask_name(st, con);
+            con.close();
+            write_as(st, choice, name, ferror);
+        }
+        if (ferror <= 0) return;
+        if (known) {
+            const std::string spare = spare_name(known->spare, next_spare);
+            if (blank(spare))
+                st.outrhotype = fixed("none", kNameLen);
+            else
+                st.outrhofile = spare;
+        }
+    }
+}
+
+}  // namespace quilmo

@@ -1,0 +1,142 @@
+// The native ASCII density file: grid, cell and extreme values in a short
+// header, then every voxel value in grid order, six to a line.
+#include <string>
+#include <vector>
+
+#include "density/files.h"
+#include "density/reports.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr int kPerLine = 6;
+
+void write_report(RunState& st, const std::string& name, std::string_view error,
+                  std::string_view consequence) {
+    const std::string file = "Output file: " + name;
+    log_block(st, {"Routine WriteQL:", error, file, consequence});
+}
+
+void read_report(RunState& st, std::string_view error, std::string_view consequence) {
+    console_block(st, {"Routine ReadQL:", error, consequence});
+}
+
+// Writes everything after the open; false at the first failed write.
+bool write_body(RunState& st, TextOut& out) {
+    if (!out.write("(2I4)", {st.sdim, st.rdim})) return false;
+    for (int i = 1; i <= st.sdim; ++i)
+        if (!out.write("(I9)", {st.nvox(i)}, i == st.sdim)) return false;
+    for (int i = 1; i <= st.ncellpar; ++i)
+        if (!out.write("(1X,F10.5)", {st.cell(i)}, false)) return false;
+    if (!out.write("(1X,F10.2)", {st.cell(st.cellcon)})) return false;
+
+    // The maximum starts at zero, not at the first value: a map without
+    // positive values records 0.0 as its maximum.
+    st.rhomax = 0.0;
+    st.rhomin = st.rho(0);
+    for (double v : st.rho.vec()) {
+        if (v > st.rhomax) st.rhomax = v;
+        if (v < st.rhomin) st.rhomin = v;
+    }
+    if (!out.write("(1X,ES13.6,1X,ES13.6)", {st.rhomin, st.rhomax})) return false;
+
+    const double* rho = st.rho.data();
+    const long full = st.nvoxtot / kPerLine;
+    for (long q = 0; q < full; ++q, rho += kPerLine) {
+        if (!out.write("(6(ES22.15))", {rho[0], rho[1], rho[2], rho[3], rho[4], rho[5]}))
+            return false;
+    }
+    // The partial last line stays open; closing the file ends it.
+    for (long v = full * kPerLine; v < st.nvoxtot; ++v, ++rho)
+        if (!out.write("(ES22.15)", {*rho}, false)) return false;
+    return true;
+}
+
+bool read_body(RunState& st, TextIn& in, int& ferror) {
+    int sdim = 0, rdim = 0;
+    if (in.read("(2I4)", {sdim, rdim}) != kReadOk) return false;
+    if (sdim != st.sdim || rdim != st.rdim) {
+        read_report(st, "Dimensions is not equal to input file!", "Please try again...");
+        ferror = 4;
+        return true;
+    }
+
+    std::vector<int> dummies;
+    allocate_or_stop("Error allocating dummies! Subroutine ReadQL!",
+                     [&] { dummies.assign(static_cast<std::size_t>(st.sdim), 0); });
+    for (int i = 1; i <= st.sdim; ++i)
+        if (in.read("(I9)", {dummies[i - 1]}, i == st.sdim) != kReadOk) return false;
+    for (int i = 1; i <= st.sdim; ++i) {
+        if (dummies[i - 1] != st.nvox(i)) {
+            read_report(st, "Voxelspacing is not equal to input file!", "Please try again...");
+            ferror = 4;
+            return true;
+        }
+    }
+
+    // The lattice parameters are compared as read (the file holds them
+    // rounded to five decimals); the run keeps its own cell either way.
+    bool same_cell = true;
+    for (int i = 1; i <= st.cellcon; ++i) {
+        double value = 0;
+        const bool last = i == st.cellcon;
+        if (in.read(last ? "(1X,F10.2)" : "(1X,F10.5)", {value}, last) != kReadOk) return false;
+        if (i <= st.ncellpar && value != st.cell(i)) same_cell = false;
+    }
+    if (!same_cell)
+        console_block(st, {"Routine ReadQL:", "Warning: Cell parameters are not equal to input file!"});
+
+    if (in.read("(1X,ES13.6,1X,ES13.6)", {st.rhomin, st.rhomax}) != kReadOk) return false;
+
+    double* rho = st.rho.data();
+    const long full = st.nvoxtot / kPerLine;
+    for (long q = 0; q < full; ++q, rho += kPerLine)
+        if (in.read("(6ES22.15)", {ReadTarget::array(rho, kPerLine)}) != kReadOk) return false;
+    for (long v = full * kPerLine; v < st.nvoxtot; ++v, ++rho)
+        if (in.read("(ES22.15)", {*rho}, v + 1 == st.nvoxtot) != kReadOk) return false;
+    return true;
+}
+
+}  // namespace
+
+void writeql(RunState& st, const std::string& rhofile, int& ferror) {
+    const std::string name = trim(rhofile);
+    TextOut out;
+    ferror = 0;
+    if (!out.open(name, TextOut::Mode::New)) {
+        write_report(st, name, "Error! Cannot open density file for writing!",
+                     "Nothing has been saved! Returning...");
+        ferror = 1;
+    } else if (!write_body(st, out)) {
+        write_report(st, name, "Error! Cannot write into density file!",
+                     "Something may have been saved! Returning...");
+        ferror = 2;
+    }
+    if (!out.close()) {
+        write_report(st, name, "Error! Cannot close density file!", kNotSureSaved);
+        ferror = 3;
+    }
+    if (ferror == 0) log_written(st, name);
+}
+
+void readql(RunState& st, const std::string& rhofile, int& ferror) {
+    TextIn in;
+    ferror = 0;
+    if (!in.open(trim(rhofile))) {
+        read_report(st, "Error! Cannot open density file for reading!",
+                    "Nothing has been read! Returning...");
+        ferror = 1;
+    } else if (!read_body(st, in, ferror)) {
+        read_report(st, "Error! Cannot read the density file!",
+                    "Something may have been read! Returning...");
+        ferror = 2;
+    }
+    if (!in.close()) {
+        read_report(st, "Error! Cannot close the density file!", kNotSureRead);
+        ferror = 3;
+    }
+}
+
+}  // namespace quilmo

@@ -1,0 +1,114 @@
+// The native binary density file: two sequential records, a header with the
+// grid and the cell, then the voxel values as little-endian doubles.
+#include <string>
+#include <vector>
+
+#include "density/files.h"
+#include "density/reports.h"
+#include "run/stop.h"
+#include "textio/records.h"
+
+namespace quilmo {
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+void write_report(RunState& st, const std::string& name, std::string_view error,
+                  std::string_view consequence) {
+    const std::string file = "Output file: " + name;
+    log_block(st, {"Routine WriteRawQL:", error, file, consequence});
+}
+
+void read_report(RunState& st, std::string_view error, std::string_view consequence) {
+    console_block(st, {"Routine ReadRawQL:", error, consequence});
+}
+
+Bytes header_record(const RunState& st) {
+    Bytes rec(static_cast<std::size_t>(8 + 4 * st.sdim + 8 * st.cellcon));
+    put_i32(rec, 0, st.sdim);
+    put_i32(rec, 4, st.rdim);
+    std::size_t at = 8;
+    for (int i = 1; i <= st.sdim; ++i, at += 4) put_i32(rec, at, st.nvox(i));
+    for (int i = 1; i <= st.cellcon; ++i, at += 8) put_f64(rec, at, st.cell(i));
+    return rec;
+}
+
+Bytes density_record(const RunState& st) {
+    Bytes rec;
+    allocate_or_stop("Error allocating the record of the binary density file!",
+                     [&] { rec.resize(8 * static_cast<std::size_t>(st.nvoxtot)); });
+    for (long v = 0; v < st.nvoxtot; ++v) put_f64(rec, 8 * static_cast<std::size_t>(v), st.rho(v));
+    return rec;
+}
+
+// The header must describe the run's own grid: the density record is read
+// with the run's voxel count, so a file for any other grid (a larger one
+// included) would leave nvox disagreeing with nvoxtot.  Only the cell is
+// taken from the file.
+bool header_matches(const RunState& st, const Bytes& rec) {
+    if (rec.size() < 8) return false;
+    const int sdim = get_i32(rec, 0), rdim = get_i32(rec, 4);
+    if (sdim != st.sdim || rdim != st.rdim) return false;
+    if (rec.size() < static_cast<std::size_t>(8 + 4 * st.sdim + 8 * st.cellcon)) return false;
+    for (int i = 1; i <= st.sdim; ++i)
+        if (get_i32(rec, static_cast<std::size_t>(4 + 4 * i)) != st.nvox(i)) return false;
+    return true;
+}
+
+// Reads both records; the run state changes only when both are sound.
+bool read_records(RunState& st, BinaryFile& f) {
+    Bytes header, density;
+    if (f.read_record(header) != 0 || !header_matches(st, header)) return false;
+    // A file that ends after the header holds no density: that is a failed
+    // read, never a success with rho untouched.
+    if (f.read_record(density) != 0) return false;
+    if (density.size() < 8 * static_cast<std::size_t>(st.nvoxtot)) return false;
+    std::size_t at = 8 + 4 * static_cast<std::size_t>(st.sdim);
+    for (int i = 1; i <= st.cellcon; ++i, at += 8) st.cell(i) = get_f64(header, at);
+    for (long v = 0; v < st.nvoxtot; ++v) st.rho(v) = get_f64(density, 8 * static_cast<std::size_t>(v));
+    return true;
+}
+
+}  // namespace
+
+void writerawql(RunState& st, const std::string& rhofile, int& ferror) {
+    const std::string name = trim(rhofile);
+    BinaryFile f;
+    ferror = 0;
+    if (!f.open(name, BinaryFile::Mode::New)) {
+        write_report(st, name, "Error! Cannot open the density file for writing!",
+                     "Nothing has been saved! Returning...");
+        ferror = 1;
+    } else if (!f.write_record(header_record(st)) || !f.write_record(density_record(st))) {
+        write_report(st, name, "Error! Cannot write into density file!",
+                     "Something may have been saved! Returning...");
+        ferror = 2;
+    }
+    if (f.is_open() && !f.close()) {
+        write_report(st, name, "Error! Cannot close the density file!", kNotSureSaved);
+        ferror = 3;
+    }
+    if (ferror == 0) log_written(st, name);
+}
+
+void readrawql(RunState& st, const std::string& rhofile, int& ferror) {
+    BinaryFile f;
+    ferror = 0;
+    if (!f.open(trim(rhofile), BinaryFile::Mode::Read)) {
+        read_report(st, "Error! Cannot open density file for reading!",
+                    "Nothing has been read! Returning...");
+        ferror = 1;
+    } else if (!read_records(st, f)) {
+        console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
+                           "Maybe wrong dimensions or voxel spacing?",
+                           "Something may have been read! Returning..."});
+        ferror = 2;
+    }
+    if (f.is_open() && !f.close()) {
+        read_report(st, "Error! Cannot close density file!", kNotSureRead);
+        ferror = 3;
+    }
+}
+
+}  // namespace quilmo
