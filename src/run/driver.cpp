@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "input/input.h"
 #include "run/stop.h"
 #include "textio/text.h"
 
@@ -161,8 +162,7 @@ void initinput(RunState& st) {
 }
 
 void mainsequence(RunState& st) {
-    initinput(st);
-    st.input.close();
+    input(st);
     st.log.close();
 }
 

@@ -112,6 +112,8 @@ struct RunState {
     FArray3<int> rmati;              // rotations in voxel units
     FArray2<int> tveci;              // translations in voxel units
     bool centro = false;             // centrosymmetric: no Friedel mates
+    FArray2<double> dmat;            // work matrix of the operator parsing, sdim x sdim (input step only)
+    FArray<double> dvec2;            // work vector of the operator and centering parsing, 1..sdim (input step only)
     std::string spacegrp = fixed("not given", 132);  // label for the reports
     bool symtabon = false;           // write the symmetry table file
 
