@@ -110,3 +110,36 @@ TEST(GridSetup, ListsReadyForTheIteration) {
         EXPECT_EQ(e.bmem, x.st.sf(e.sfloc + 1));
     }
 }
+
+// The whole set-up, orbit table included, for one and two channels.
+TEST(GridSetup, MeminitFromTheInputState) {
+    for (int nchan : {1, 2}) {
+        Expansion x({4, 4, 4}, {kInversion}, true);
+        x.st.symfile = fixed((x.files.dir / "t.QLsymtb").string(), 264);
+        x.st.nchan = nchan;
+        x.st.algorithm = 1;
+        set_refl(x.st, {{{0, 0, 0}, 64, 0, 1}, {{1, 0, 0}, 3, 0, 1}},
+                 {{5, 1, {{1, 1, 0}, {0, 1, 1}}}, {7, 1, {{2, 0, 0}}}});
+        for (int v = 0; v < x.st.nvoxtot; ++v) x.st.rho(v) = v % 2 ? 1.5 : -0.5;
+        fftinit(x.st);
+        meminit(x.st);
+
+        EXPECT_EQ(x.st.norb, 36);
+        EXPECT_EQ(x.st.au.size(), nchan * x.st.norb);
+        EXPECT_EQ(x.st.rau.vec(), x.st.au.vec());
+        EXPECT_EQ(x.st.bau.size(), nchan * x.st.norb);
+        expandrho(x.st);
+        for (int v = 0; v < x.st.nvoxtot; ++v) EXPECT_NEAR(x.st.rho(v), v % 2 ? 1.5 : -0.5, 1e-12);
+
+        EXPECT_EQ(x.st.mtotalf, 3);
+        // On a grid of 4, (-2,0,0) is the position of (2,0,0): mult 1.
+        EXPECT_EQ(x.st.mtotalg, 5);
+        EXPECT_EQ(x.st.sumgm(1), 4);
+        EXPECT_EQ(x.st.sumgm(2), 1);
+        for (int i = 1; i <= x.st.mtotalfpg; ++i) {
+            EXPECT_EQ(x.st.memrefl(i).rf, 1);
+            EXPECT_EQ(x.st.memrefl(i).modwg, 1);
+        }
+        EXPECT_TRUE(has_line(x.files.log(), "Voxels in asymmetric unit:              36"));
+    }
+}
