@@ -52,9 +52,11 @@ void remap(const RunState& st, Coord8& xyz) {
     }
 }
 
-void expandrho(RunState& st) {
-    std::fill(st.rho.vec().begin(), st.rho.vec().end(), 0.0);
-    double* rho = st.rho.data();
+namespace {
+// Calls put(v, value) for every voxel v with the density of its orbit (the
+// positive minus the negative channel with two channels).
+template <class Put>
+void spread_orbits(const RunState& st, Put put) {
     const int* tab = st.rhotab.data();
     const double* au = st.au.data();
     const bool two = st.nchan == 2;
@@ -62,22 +64,21 @@ void expandrho(RunState& st) {
     for (int i = 0; i < st.norb; ++i) {
         int m = tab[t++];
         double v = two ? au[i] - au[i + st.norb] : au[i];
-        for (int k = 0; k < m; ++k) rho[tab[t++]] = v;
+        for (int k = 0; k < m; ++k) put(tab[t++], v);
     }
+}
+}  // namespace
+
+void expandrho(RunState& st) {
+    st.rho.fill(0.0);
+    double* rho = st.rho.data();
+    spread_orbits(st, [rho](int v, double value) { rho[v] = value; });
 }
 
 void expandsf(RunState& st) {
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    st.sf.fill(0.0);
     double* sf = st.sf.data();
-    const int* tab = st.rhotab.data();
-    const double* au = st.au.data();
-    const bool two = st.nchan == 2;
-    long t = 0;
-    for (int i = 0; i < st.norb; ++i) {
-        int m = tab[t++];
-        double v = two ? au[i] - au[i + st.norb] : au[i];
-        for (int k = 0; k < m; ++k) sf[2L * tab[t++]] = v;
-    }
+    spread_orbits(st, [sf](int v, double value) { sf[2L * v] = value; });
 }
 
 }  // namespace quilmo

@@ -7,6 +7,11 @@
 #include <ctime>
 #include <filesystem>
 
+#include "density/files.h"
+#include "fourier/fft.h"
+#include "fourier/synthesis.h"
+#include "grid/meminit.h"
+#include "grid/voxels.h"
 #include "input/input.h"
 #include "run/stop.h"
 #include "textio/text.h"
@@ -163,7 +168,19 @@ void initinput(RunState& st) {
 
 void mainsequence(RunState& st) {
     input(st);
+    fftinit(st);
+    meminit(st);
+    if (st.fourier) {
+        ft(st);
+        expandrho(st);
+    } else {
+        if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
+        if (st.performmem)
+            throw RunStop("Error: The maximum-entropy iteration is not available in this version!");
+    }
+    rhowrite(st);
     st.log.close();
+    fftfree(st);
 }
 
 }  // namespace quilmo

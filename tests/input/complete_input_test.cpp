@@ -27,6 +27,7 @@ const char* kInput =
     "x1 x2 x3\n"
     "-x1 -x2 x3\n"
     "-x2+1/2 x1+1/2 x3+1/2\n"
+    "x2+1/2 -x1+1/2 x3+1/2\n"
     "endsymmetry\n"
     "centers\n"
     "1/2 1/2 1/2\n"
@@ -62,7 +63,9 @@ TEST(CompleteInput, FillsTheRunState) {
     EXPECT_DOUBLE_EQ(s.cell(3), 2.96);
     EXPECT_EQ(s.nvox(3), 16);
 
-    EXPECT_EQ(s.nsym, 3);
+    // The complete list: 4 operators, each with both centering vectors.
+    EXPECT_EQ(s.nsym, 8);
+    EXPECT_EQ(s.nsympoint, 4);
     EXPECT_EQ(s.ncenter, 2);
     EXPECT_EQ(s.rmat(1, 2, 3), -1);
     EXPECT_EQ(s.rmat(2, 1, 3), 1);

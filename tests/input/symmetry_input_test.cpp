@@ -137,7 +137,7 @@ TEST(SymmetryBlock, OperatorsAndTestOperatorsAfterTheCenteredList) {
                "centers\n1/2 1/2 0\nendcenters\ntestsymmetry\n-x1 -x2 -x3\nendtestsymmetry\n");
     ASSERT_FALSE(r.stopped) << r.out();
     const auto& s = r.st;
-    EXPECT_EQ(s.nsym, 2);
+    EXPECT_EQ(s.nsym, 4);  // the complete list, counted after the input step
     EXPECT_EQ(s.nsympoint, 2);
     EXPECT_EQ(s.ncenter, 2);
     EXPECT_EQ(s.ntestsym, 1);
@@ -145,7 +145,8 @@ TEST(SymmetryBlock, OperatorsAndTestOperatorsAfterTheCenteredList) {
     EXPECT_EQ(s.rmat(2, 2, 2), -1);
     EXPECT_DOUBLE_EQ(s.tvec(3, 2), 0.5);
     EXPECT_EQ(s.rmat(3, 3, 5), -1);
-    EXPECT_EQ(s.rmat(1, 1, 3), 0);  // filled by the group completion
+    EXPECT_EQ(s.rmat(1, 1, 3), 1);  // filled by the group completion: operator 1 plus center 2
+    EXPECT_DOUBLE_EQ(s.tvec(1, 3), 0.5);
     EXPECT_DOUBLE_EQ(s.center(1, 2), 0.5);
     EXPECT_DOUBLE_EQ(s.center(1, 1), 0.0);
 }

@@ -1,0 +1,123 @@
+// The cost of one transform pair, the unit of work of every iteration cycle,
+// and of the two steps around it (the density into sf, the structure factors
+// out of it), each also given as a multiple of the pair ("x_fft_pair").
+#include <benchmark/benchmark.h>
+
+#include <time.h>
+
+#include <map>
+#include <memory>
+
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "reflections/transfer.h"
+#include "run/state.h"
+
+using namespace quilmo;
+
+namespace {
+
+// A P1 run on an n^3 grid: every voxel its own orbit, a density in au, and
+// memrefl holding every reflection with |h| <= n/3 (the usual ratio of data
+// resolution to grid spacing).
+struct Case {
+    RunState st;
+    explicit Case(int nv) {
+        st.sdim = st.rdim = 3;
+        st.nvox.allocate(1, 3);
+        st.n = unit_strides();
+        for (int i = 1; i <= 3; ++i) {
+            st.nvox(i) = nv;
+            st.n(i) = st.n(i - 1) * nv;
+        }
+        st.nvoxtot = st.n(3);
+        st.lstrhoel = st.nvoxtot - 1;
+        st.lstel = 2 * st.nvoxtot - 1;
+        st.sf.allocate(0, st.lstel);
+        fftinit(st);
+
+        st.norb = st.nvoxtot;
+        st.rhotab.allocate(1, 2L * st.nvoxtot);
+        st.au.allocate(1, st.norb);
+        for (int v = 0; v < st.nvoxtot; ++v) {
+            st.rhotab(2L * v + 1) = 1;
+            st.rhotab(2L * v + 2) = v;
+            st.au(v + 1) = 1.0 + 0.001 * (v % 997);
+        }
+
+        const int r = nv / 3;
+        std::vector<reftyp> list;
+        for (int h = -r; h <= r; ++h)
+            for (int k = -r; k <= r; ++k)
+                for (int l = -r; l <= r; ++l) {
+                    if (h * h + k * k + l * l > r * r) continue;
+                    reftyp e;
+                    e.hklfg = {h, k, l};
+                    e.sfloc = arraylocation(st, e.hklfg, 2);
+                    e.rf = 1;
+                    list.push_back(e);
+                }
+        st.memrefl.allocate(1, static_cast<long>(list.size()));
+        std::copy(list.begin(), list.end(), st.memrefl.data());
+        st.mstartf = 1;
+        st.mendf = st.mtotalf = st.mtotalfpg = static_cast<int>(list.size());
+    }
+    ~Case() { fftfree(st); }
+};
+
+Case& grid(int nv) {
+    static std::map<int, std::unique_ptr<Case>> cases;
+    auto& c = cases[nv];
+    if (!c) c = std::make_unique<Case>(nv);
+    return *c;
+}
+
+std::map<int, double> pair_seconds;  // per grid, from BM_FftPair
+
+// Processor time of this thread: the machine may be shared, and the ratios
+// should not depend on what else runs.
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+template <class Step>
+void timed(benchmark::State& state, Step step) {
+    const int nv = static_cast<int>(state.range(0));
+    Case& c = grid(nv);
+    const double t0 = cpu_seconds();
+    for (auto _ : state) {
+        step(c.st);
+        benchmark::ClobberMemory();
+    }
+    const double per =
+        (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    if (pair_seconds.count(nv)) state.counters["x_fft_pair"] = per / pair_seconds[nv];
+    state.counters["reflections"] = c.st.mtotalfpg;
+}
+
+void BM_FftPair(benchmark::State& state) {
+    const int nv = static_cast<int>(state.range(0));
+    Case& c = grid(nv);
+    const double t0 = cpu_seconds();
+    for (auto _ : state) {
+        fft(c.st, 1);
+        fft(c.st, -1);
+        benchmark::ClobberMemory();
+    }
+    pair_seconds[nv] =
+        (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    state.counters["x_fft_pair"] = 1.0;
+}
+
+void BM_Expandsf(benchmark::State& state) { timed(state, [](RunState& st) { expandsf(st); }); }
+void BM_Sf2memrefl(benchmark::State& state) { timed(state, [](RunState& st) { sf2memrefl(st); }); }
+
+}  // namespace
+
+BENCHMARK(BM_FftPair)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Expandsf)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sf2memrefl)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,31 @@
+#include "fourier/synthesis.h"
+
+#include <algorithm>
+
+#include "fourier/fft.h"
+
+namespace quilmo {
+
+void sf2au(RunState& st) {
+    const double* sf = st.sf.data();
+    long t = 1;
+    for (int j = 1; j <= st.norb; ++j) {
+        st.au(j) = sf[2L * st.rhotab(t + 1)];
+        t += st.rhotab(t) + 1;
+    }
+    st.nchan = 1;
+}
+
+void ft(RunState& st) {
+    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    double* sf = st.sf.data();
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        const reftyp& e = st.memrefl(i);
+        sf[e.sfloc] = e.a;
+        sf[e.sfloc + 1] = e.b;
+    }
+    fft(st, -1);
+    sf2au(st);
+}
+
+}  // namespace quilmo

@@ -1,0 +1,314 @@
+#include "input/logreport.h"
+
+#include <algorithm>
+
+#include "geometry/symmetry.h"
+#include "grid/voxels.h"
+#include "run/driver.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+const char* const kReflHeader =
+    "     #     h   k   l...     A/Gobs             B             F         Sigma Group m    Arraylocation Weight";
+const char* const kRealLabel = "\"Real\" dimensions: ";
+
+// Counts written into the report templates for this run's dimensions.
+void fill_templates(RunState& st) {
+    set_template_count(st.cellform, st.ncellpar, "(i2)", 4, 5);
+    set_template_count(st.rcellform, st.ncellpar, "(i2)", 4, 5);
+    set_template_count(st.pixform, st.sdim, "(I3)", 4, 6);
+    set_template_count(st.qvecform, st.rdim, "(I3)", 2, 4);
+    set_template_count(st.symform, st.sdim, "(I3)", 2, 4);
+    set_template_count(st.dsymform, st.sdim, "(I3)", 2, 4);
+    set_template_count(st.fhklform, st.sdim, "(I3)", 2, 4);
+    set_template_count(st.ghklform, st.sdim, "(I3)", 2, 4);
+    set_template_count(st.sfsymform, st.sdim, "(I2)", 2, 3);
+}
+
+void empty(TextOut& u) { u.write("(A)", {""}); }
+
+void cell_lines(RunState& st, TextOut& u) {
+    const std::string label = fixed("Cell parameters (a b c alpha beta gamma Volume):", 60);
+    FmtItems c{label};
+    for (int i = 1; i <= st.cellcon; ++i) c.emplace_back(st.cell(i));
+    u.write(st.cellform, c);
+    FmtItems r{"Reciprocal cell parameters (a b c alpha beta gamma Volume): "};
+    for (int i = 1; i <= st.cellcon; ++i) r.emplace_back(st.rcell(i));
+    u.write(st.rcellform, r);
+}
+
+void pixel_line(RunState& st, TextOut& u, const char* label) {
+    FmtItems it{label};
+    for (int i = 1; i <= st.sdim; ++i) it.emplace_back(st.nvox(i));
+    u.write(st.pixform, it);
+}
+
+// The algorithm settings; `dfmt` is the real format of the report.
+void algorithm_lines(RunState& st, TextOut& u, const char* dfmt) {
+    if (st.algorithm == 1) {
+        u.write("(a)", {"Algorithm type is set to Sakata-Sato"});
+        u.write("(a)", {"The settings are:"});
+        if (st.lambda == 0)
+            u.write("(A)", {"    Lambda will be determined automatically."});
+        else
+            u.write(dfmt, {"    Lambda: ", st.lambda});
+        u.write(dfmt, {"    Aim   : ", st.aim});
+    } else if (st.algorithm == 2) {
+        u.write("(a)", {"Algorithm type is set to MEMSys"});
+        u.write("(a)", {"The settings are:"});
+        u.write("(A,I1)", {"    Method: ", st.method[0]});
+        u.write("(A,I2)", {"    NRand : ", st.nrand});
+        u.write(dfmt, {"    Aim   : ", st.aim});
+        u.write(dfmt, {"    Rate  : ", st.rate});
+        u.write(dfmt, {"    Utol  : ", st.utol});
+    }
+}
+
+void weighting_line(RunState& st, TextOut& u) {
+    if (blank(st.modwgkey)) return;
+    const int last = idel(st.modwgkey);
+    u.write("(4A)", {"Constraint weighting set to ", st.modwgkey.substr(0, 1), ", power ",
+                     st.modwgkey.substr(1, static_cast<std::size_t>(std::max(last - 1, 0)))});
+}
+
+void qvector_lines(RunState& st, TextOut& u, const char* none, const char* numfmt) {
+    u.write("(A,I3)", {"q-vectors:", st.ddim});
+    if (st.ddim < 1) {
+        u.write("(A)", {none});
+        return;
+    }
+    for (int i = 1; i <= st.ddim; ++i) {
+        u.write(numfmt, {i, ": "}, false);
+        FmtItems q;
+        for (int k = 1; k <= st.rdim; ++k) q.emplace_back(st.qvec(k, i));
+        u.write(st.qvecform, q);
+    }
+}
+
+// One reflection line; the weight is left out for the first member of a G
+// group (the format stops before its field).
+void reflection_line(RunState& st, int j, bool with_weight) {
+    const reftyp& r = st.refl(j);
+    st.log.write("(I6,A)", {j, ": "}, false);
+    FmtItems it;
+    for (int k = 0; k < st.sdim; ++k) it.emplace_back(r.hklfg[static_cast<std::size_t>(k)]);
+    for (double v : {r.a, r.b, r.f, r.sigma}) it.emplace_back(v);
+    it.emplace_back(r.hklfg[8]);
+    it.emplace_back(r.mult);
+    it.emplace_back(r.sfloc);
+    if (with_weight) it.emplace_back(r.weight);
+    st.log.write(st.fhklform, it);
+}
+
+void g_member_line(RunState& st, int j) {
+    const reftyp& r = st.refl(j);
+    st.log.write("(I6,A)", {j, ": "}, false);
+    FmtItems it;
+    for (int k = 0; k < st.sdim; ++k) it.emplace_back(r.hklfg[static_cast<std::size_t>(k)]);
+    it.emplace_back(r.hklfg[8]);
+    it.emplace_back(r.mult);
+    it.emplace_back(r.sfloc);
+    st.log.write(st.ghklform, it);
+}
+
+void reflection_report(RunState& st) {
+    TextOut& log = st.log;
+    log.write("(A)", {"Reflections"});
+    empty(log);
+    empty(log);
+
+    if (st.totalf < 1) {
+        empty(log);
+        log.write("(A)", {" No F-constraints found!"});
+        empty(log);
+    } else {
+        log.write("(A,I10)", {"Start F: ", st.startf});
+        log.write("(A,I10)", {"End F: ", st.endf});
+        empty(log);
+        log.write("(A)", {kReflHeader});
+        for (int j = st.startf; j <= st.endf; ++j) reflection_line(st, j, true);
+    }
+    empty(log);
+    empty(log);
+
+    if (st.ggroups < 1) {
+        empty(log);
+        log.write("(A)", {" No G-constraints found!"});
+        empty(log);
+    } else {
+        log.write("(A,I10)", {"Start G: ", st.startg});
+        log.write("(A,I10)", {"End G: ", st.endg});
+        empty(log);
+        for (int j = st.startg; j <= st.endg; ++j) {
+            if (j == st.startg || st.refl(j).hklfg[8] != st.refl(j - 1).hklfg[8]) {
+                log.write("(I4,A)", {st.refl(j).hklfg[8], ". G-Constraint"});
+                reflection_line(st, j, false);
+            } else {
+                g_member_line(st, j);
+            }
+        }
+    }
+
+    if (st.totalextra < 1) {
+        empty(log);
+        log.write("(A)", {" No extra reflections to print found!"});
+        empty(log);
+    } else {
+        log.write("(A,I10)", {"Start Extra: ", st.starte});
+        log.write("(A,I10)", {"End Extra: ", st.ende});
+        empty(log);
+        log.write("(A)", {kReflHeader});
+        for (int j = st.starte; j <= st.ende; ++j) reflection_line(st, j, true);
+    }
+    empty(log);
+}
+
+void operator_report(RunState& st) {
+    TextOut& log = st.log;
+    log.write("(A,I5)", {"Symmetry operations: ", st.nsym});
+    for (int p = 1; p <= st.nsym; ++p) {
+        log.write("(A,I5)", {"Symmetry operation: ", p});
+        for (int i = 1; i <= st.sdim; ++i) {
+            FmtItems row;
+            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
+            row.emplace_back(st.tvec(i, p));
+            log.write(st.symform, row);
+        }
+    }
+    empty(log);
+    for (int p = 1; p <= st.nsym; ++p) {
+        log.write("(A,I5)", {"Discrete symmetry operation: ", p});
+        for (int i = 1; i <= st.sdim; ++i) {
+            FmtItems row;
+            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmati(i, j, p));
+            row.emplace_back(st.tveci(i, p));
+            log.write(st.dsymform, row);
+        }
+    }
+    empty(log);
+}
+
+void log_report(RunState& st) {
+    TextOut& log = st.log;
+    log.write("(A)", {st.title});
+    empty(log);
+    log.write("(12A)", {" Date of start: ", st.day, ".", st.month, ".", st.year, " Time: ", st.hour, ":",
+                        st.minutes, ".", st.seconds});
+    empty(log);
+    log.write("(A,A)", {"Input: ", st.inputfile});
+    empty(log);
+    log.write("(A,A)", {"Title: ", st.title});
+    empty(log);
+    log.write("(A,I3)", {"Dimension of superspace: ", st.sdim});
+    empty(log);
+    log.write("(A,I3)", {kRealLabel, st.rdim});
+    empty(log);
+    log.write("(A,A)", {"Spacegroup: ", st.spacegrp});
+    empty(log);
+    cell_lines(st, log);
+    empty(log);
+    pixel_line(st, log, "Pixel (a b c...): ");
+    empty(log);
+    log.write("(A,f10.4)", {"Electrons per unit cell: ", st.charge});
+    empty(log);
+    log.write("(A,A)", {"Type of initial density file: ", st.initrhotype});
+    log.write("(A,A)", {"Initial density filename: ", st.initrhofile});
+    log.write("(A,A)", {"Initial density correction type: ", st.ctype});
+    empty(log);
+    algorithm_lines(st, log, "(A,D12.5)");
+    empty(log);
+    weighting_line(st, log);
+    log.write("(a,I3)", {"Constrained moment order:", st.actcon});
+    empty(log);
+    qvector_lines(st, log, "  None ", "(I2,A)");
+    empty(log);
+    log.write("(A)", {st.centro ? "Centrosymmetric structure: No Friedel-pairs are made in expanded reflections!"
+                                : "Noncentrosymmetric structure: Friedel-pairs are calculated in expanded reflections!"});
+    empty(log);
+    operator_report(st);
+    reflection_report(st);
+    if (!log.close()) {
+        errormsg(st, "Error, cannot close the .QLlog file.");
+        throw RunStop();
+    }
+}
+
+// The operators side by side, symopspl per block.
+void operator_table(RunState& st, TextOut& out) {
+    st.symopspl = 132 / (5 * st.sdim + 18);
+    st.symlines = st.nsym / st.symopspl;
+    st.symlinrest = st.nsym - st.symopspl * st.symlines;
+    auto block = [&](int first, int last) {
+        empty(out);
+        out.write("(A,I5,A,I5)", {"Symmetry operations: ", first, " through", last});
+        for (int i = 1; i <= st.sdim; ++i) {
+            for (int p = first; p <= last; ++p) {
+                FmtItems row;
+                for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
+                row.emplace_back(st.tvec(i, p));
+                row.emplace_back(" ");
+                out.write(st.sfsymform, row, false);
+            }
+            out.write("(A)", {""});
+        }
+    };
+    for (int b = 0; b < st.symlines; ++b) block(b * st.symopspl + 1, (b + 1) * st.symopspl);
+    if (st.symlinrest > 0) block(st.symlines * st.symopspl + 1, st.nsym);
+}
+
+void listing_report(RunState& st) {
+    TextOut out;
+    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append)) {
+        errormsg(st, "Error, cannot open the .QLout file.");
+        throw RunStop();
+    }
+    out.write("(A,A)", {"Title: ", st.title});
+    // The whole name, blank-padded as far as the listing has always padded it.
+    const int width = std::max(125 - st.filebase, idel(st.inputfile));
+    out.write("(A,A)", {"Input: ", fixed(st.inputfile, static_cast<std::size_t>(std::max(width, 0)))});
+    out.write("(A,I3)", {"Dimension of superspace: ", st.sdim});
+    out.write("(A,I3)", {fixed(kRealLabel, 25), st.rdim});
+    cell_lines(st, out);
+    pixel_line(st, out, "Pixel (a b c...):                ");
+    out.write("(A,f10.4)", {"Electrons per unit cell:         ", st.charge});
+    out.write("(A,A)", {"Type of initial density file:    ", st.initrhotype});
+    out.write("(A,A)", {"Initial density filename:        ", st.initrhofile});
+    out.write("(A,A)", {"Initial density correction type: ", st.ctype});
+    algorithm_lines(st, out, "(A,D10.5)");
+    weighting_line(st, out);
+    out.write("(a,I3)", {"Constrained moment order:", st.actcon});
+    empty(out);
+    empty(out);
+    out.write("(A,A)", {"Spacegroup: ", st.spacegrp});
+    out.write("(A)", {st.centro ? "Centrosymmetric structure: No Friedel-pairs are computed while expanding reflections!"
+                                : "Noncentrosymmetric structure: Friedel-pairs are calculated in expanded reflections!"});
+    empty(out);
+    qvector_lines(st, out, "  None", "(I3,A)");
+    out.write("(A,I5)", {"Symmetry operations: ", st.nsym});
+    operator_table(st, out);
+    if (!out.close()) {
+        errormsg(st, "Error, cannot close the .QLout file.");
+        throw RunStop();
+    }
+}
+
+}  // namespace
+
+void writelogfiles(RunState& st) {
+    for (int j = 1; j <= st.totalfge; ++j) st.refl(j).sfloc = arraylocation(st, st.refl(j).hklfg, 2);
+    expandsym(st);
+    discretesym(st);
+
+    fill_templates(st);
+    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
+        errormsg(st, "Error opening log file. Check the access rights!");
+        throw RunStop();
+    }
+    log_report(st);
+    listing_report(st);
+}
+
+}  // namespace quilmo

@@ -1,0 +1,130 @@
+#include <cmath>
+#include <cstdlib>
+
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "reflections/orbits.h"
+#include "reflections/weights.h"
+#include "run/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+// Indices of a grid position, folded so that they run from -nvox/2 upwards.
+// An axis of a single voxel has only the index 0.
+std::array<int, 9> folded_indices(const RunState& st, int p) {
+    Coord8 k = coordinates(st, p, 2);
+    std::array<int, 9> h{};
+    for (int i = 1; i <= st.sdim; ++i) {
+        int& x = k[static_cast<std::size_t>(i - 1)];
+        if (x > 0 && x >= st.nvox(i) / 2) x -= st.nvox(i);
+        h[static_cast<std::size_t>(i - 1)] = x;
+    }
+    return h;
+}
+
+// A free position with a non-vanishing structure factor inside the
+// resolution shell and the satellite limit.
+bool qualifies(const RunState& st, const ReflOrbits& orbits, int p, std::array<int, 9>& h) {
+    const double* sf = st.sf.data();
+    if (orbits.taken(p) || std::fabs(sf[p]) + std::fabs(sf[p + 1]) <= 1e-13) return false;
+    h = folded_indices(st, p);
+    for (int i = st.rdim + 1; i <= st.sdim; ++i)
+        if (std::abs(h[static_cast<std::size_t>(i - 1)]) > st.maxprisat) return false;
+    double v[8] = {};
+    for (int i = 0; i < st.sdim; ++i) v[i] = h[static_cast<std::size_t>(i)];
+    const double d = vlen(st, v, true);
+    return d >= 2 * st.pristhmin && d <= 2 * st.pristhmax;
+}
+
+void listing(RunState& st) {
+    TextOut& log = st.log;
+    TextOut con(*st.con);
+    con.list({st.totalprif, st.totalf, st.totalg});
+    log.list();
+    log.write("(A)", {"Structure factors added from prior:"});
+    log.list();
+    log.list();
+    if (st.totalprif > 0) {
+        log.write("(A,I10)", {"Start P: ", st.startprif});
+        log.write("(A,I10)", {"End P: ", st.endprif});
+        log.list();
+        log.write("(A)", {fhklheader("Weight")});
+        for (int r = st.startprif; r <= st.endprif; ++r) {
+            log.write("(I6,A)", {r, ": "}, false);
+            log.write(st.fhklform, fhklitems(st, st.refl(r)));
+        }
+    } else {
+        log.list();
+        log.write("(A)", {" No reflections added!"});
+        log.list();
+    }
+}
+
+}  // namespace
+
+void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
+    // Positions of F-constraints and their Friedel mates stay closed to prior
+    // structure factors even after the G pass has released its flags;
+    // otherwise a P entry could take an F position and its gradient would
+    // overwrite the F one.
+    for (int i = 0; i < st.mtotalf; ++i) orbits.take(work[static_cast<std::size_t>(i)].sfloc);
+
+    expandsf(st);
+    fft(st, 1);
+
+    std::array<int, 9> h{};
+    long count = 0;
+    for (int p = 0; p < st.lstel; p += 2)
+        if (qualifies(st, orbits, p, h)) ++count;
+
+    // Images of an accepted position need not pass the test themselves, so
+    // the count bounds only the primary entries; the list grows as needed.
+    std::vector<reftyp> prirefl, primary;
+    allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
+        prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg, st.totalfge) + count));
+    });
+    allocate_or_stop("Error allocating PriIndFl! Memory too small?",
+                     [&] { primary.reserve(static_cast<std::size_t>(count)); });
+
+    const double* sf = st.sf.data();
+    allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
+        for (int p = 0; p < st.lstel; p += 2) {
+            if (!qualifies(st, orbits, p, h)) continue;
+            reftyp e;
+            e.a = sf[p];
+            e.b = sf[p + 1];
+            e.f = std::sqrt(e.a * e.a + e.b * e.b);
+            e.sigma = st.prisigma;
+            e.weight = 1.0 / (st.prisigma * st.prisigma);
+            e.sfloc = p;
+            e.modwg = 1;
+            e.hklfg = h;
+            const std::size_t first = prirefl.size();
+            orbits.orbit(e, prirefl, true);
+            primary.push_back(prirefl[first]);
+        }
+    });
+    st.totalprif = static_cast<int>(primary.size());
+    st.mtotalprif = static_cast<int>(prirefl.size());
+
+    // Expanded list: F, then P, then G.
+    allocate_or_stop("Error allocating DMEMRefl! Memory to small?", [&] {
+        work.insert(work.begin() + st.mendf, prirefl.begin(), prirefl.end());
+    });
+    st.mstartprif = st.mendf + 1;
+    st.mendprif = st.mendf + st.mtotalprif;
+    st.mstartg = st.mendprif + 1;
+    st.mendg = st.mendprif + st.mtotalg;
+
+    rebuildrefl(st, primary);
+
+    st.mtotalfp = st.mtotalf + st.mtotalprif;
+    st.mtotalfpg = st.mtotalfp + st.mtotalg;
+    st.totalfp = st.totalf + st.totalprif;
+    st.totalfpg = st.totalfp + st.totalg;
+    listing(st);
+}
+
+}  // namespace quilmo

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "geometry/symmetry.h"
+#include "grid/orbits.h"
+#include "grid/voxels.h"
+#include "run/stop.h"
+#include "support/crystal.h"
+#include "support/e2e.h"
+
+using namespace quilmo;
+using quilmo_test::Op;
+
+namespace {
+
+const std::vector<int> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+const std::vector<int> kInv = {-1, 0, 0, 0, -1, 0, 0, 0, -1};
+const std::vector<double> kZero = {0, 0, 0};
+
+// The 48 signed permutation matrices: the point group m-3m.
+std::vector<Op> cubic_group() {
+    std::vector<Op> ops;
+    int perm[3] = {0, 1, 2};
+    do {
+        for (int signs = 0; signs < 8; ++signs) {
+            Op op{std::vector<int>(9, 0), kZero};
+            for (int i = 0; i < 3; ++i) op.r[static_cast<std::size_t>(i * 3 + perm[i])] = (signs >> i & 1) ? -1 : 1;
+            ops.push_back(op);
+        }
+    } while (std::next_permutation(perm, perm + 3));
+    std::stable_partition(ops.begin(), ops.end(), [](const Op& o) { return o.r == kE; });
+    return ops;
+}
+
+std::string i32(int v) {
+    std::string s(4, '\0');
+    for (int k = 0; k < 4; ++k) s[static_cast<std::size_t>(k)] = static_cast<char>((static_cast<unsigned>(v) >> (8 * k)) & 0xff);
+    return s;
+}
+
+// One sequential record of 4-byte integers.
+std::string record(const std::vector<int>& items) {
+    std::string data;
+    for (int v : items) data += i32(v);
+    return i32(static_cast<int>(data.size())) + data + i32(static_cast<int>(data.size()));
+}
+
+struct Orbits {
+    quilmo_test::TempDir dir;
+    RunState st;
+    std::ostringstream con;
+
+    void setup(const std::vector<Op>& ops, std::vector<int> nvox) {
+        quilmo_test::make_crystal(st, con, {10, 10, 10, 90, 90, 90}, nvox);
+        quilmo_test::set_symmetry(st, ops);
+        int errcd = 0;
+        completesymmetry(st, errcd);
+        ASSERT_EQ(errcd, 0) << con.str();
+        expandsym(st);
+        discretesym(st);
+        st.logfile = fixed((dir / "t.QLlog").string(), 264);
+        st.memreflfile = fixed((dir / "t.QLout").string(), 264);
+        st.symfile = fixed((dir / "t.QLsymtb").string(), 264);
+    }
+    std::vector<int> table() const { return st.rhotab.vec(); }
+    std::vector<std::string> log() const { return quilmo_test::lines_of(dir.read("t.QLlog")); }
+};
+
+const std::vector<std::string> kWriteFailure = {"", "Routine rhoMultiplicity:", "Error! Cannot write into symmetry file!",
+                                                "Something may have been saved! Stopping...", ""};
+const std::vector<std::string> kCloseFailure = {"", "Routine rhoMultiplicity:", "Error! Cannot close the symmetry file!",
+                                                "Density should have been saved, but I\xB4m not sure! Stopping...", ""};
+
+}  // namespace
+
+TEST(Rhomultiplicity, IdentityGivesOneOrbitPerVoxel) {
+    Orbits o;
+    o.setup({{kE, kZero}}, {2, 2, 2});
+    rhomultiplicity(o.st);
+    EXPECT_EQ(o.st.norb, 8);
+    EXPECT_EQ(o.table(), (std::vector<int>{1, 0, 1, 1, 1, 2, 1, 3, 1, 4, 1, 5, 1, 6, 1, 7}));
+    EXPECT_EQ(o.dir.read("t.QLlog"), "\r\nVoxels in unitcell       :               8\r\n"
+                                     "Voxels in asymmetric unit:               8\r\n");
+    EXPECT_EQ(o.dir.read("t.QLout"), "\r\n Voxels in unit cell/asymmetric unit:           8           8\r\n\r\n");
+    EXPECT_FALSE(o.dir.exists("t.QLsymtb"));
+}
+
+TEST(Rhomultiplicity, InversionPairsVoxels) {
+    Orbits o;
+    o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+    rhomultiplicity(o.st);
+    EXPECT_EQ(o.st.norb, 3);
+    EXPECT_EQ(o.table(), (std::vector<int>{1, 0, 2, 1, 3, 1, 2}));
+}
+
+TEST(Rhomultiplicity, CubicGroupPartitionsTheGrid) {
+    Orbits o;
+    o.setup(cubic_group(), {6, 6, 6});
+    ASSERT_EQ(o.st.nsym, 48);
+    rhomultiplicity(o.st);
+    // Orbits of m-3m on a 6x6x6 grid: coordinates 0..5 fall into the classes
+    // {0}, {3}, {1,5}, {2,4}; counting the orbits by those classes gives 20.
+    EXPECT_EQ(o.st.norb, 20);
+    std::vector<int> seen(216, 0);
+    const std::vector<int> tab = o.table();
+    long t = 1;
+    for (int orb = 0; orb < o.st.norb; ++orb) {
+        const int m = o.st.rhotab(t);
+        std::vector<int> members(tab.begin() + t, tab.begin() + t + m);
+        EXPECT_EQ(*std::min_element(members.begin(), members.end()), members[0]);
+        for (int v : members) ++seen[static_cast<std::size_t>(v)];
+        for (int s = 1; s <= 48; ++s) {  // closed under every operator
+            Coord8 img = symop(o.st, s, coordinates(o.st, members[0], 1));
+            EXPECT_NE(std::find(members.begin(), members.end(), arraylocation(o.st, img, 1)), members.end());
+        }
+        t += m + 1;
+    }
+    EXPECT_EQ(t, 20 + 216 + 1);
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int c) { return c == 1; }));
+}
+
+TEST(Rhomultiplicity, TableFileRoundTripIgnoresTheOperators) {
+    Orbits o;
+    o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+    o.st.symtabon = true;
+    rhomultiplicity(o.st);
+    std::string expected = record({3, 3, 4, 1, 1, 3, 7});
+    for (int v : {1, 0, 2, 1, 3, 1, 2}) expected += record({v});
+    EXPECT_EQ(o.dir.read("t.QLsymtb"), expected);
+
+    // Another run on the same grid with another group takes the stored table.
+    RunState& st = o.st;
+    o.setup({{kE, kZero}}, {4, 1, 1});
+    st.symtabon = false;
+    st.rhotab.deallocate();
+    rhomultiplicity(st);
+    EXPECT_EQ(st.norb, 3);
+    EXPECT_EQ(o.table(), (std::vector<int>{1, 0, 2, 1, 3, 1, 2}));
+    EXPECT_EQ(quilmo_test::lines_of(o.dir.read("t.QLout")).size(), 3u);  // only the first run wrote there
+    auto log = o.log();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[5], "Voxels in asymmetric unit:               3");
+}
+
+TEST(Rhomultiplicity, TableOfAnotherGridIsReplaced) {
+    Orbits o;
+    o.dir.write("t.QLsymtb", record({3, 3, 4, 1, 1, 3, 7}) + record({1}) + record({0}));
+    o.setup({{kE, kZero}}, {4, 2, 1});
+    rhomultiplicity(o.st);
+    EXPECT_EQ(o.st.norb, 8);
+
+    // Writing the new table must not overwrite the old file.
+    o.st.symtabon = true;
+    EXPECT_THROW(rhomultiplicity(o.st), RunStop);
+    auto log = o.log();
+    std::vector<std::string> tail(log.end() - 6, log.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"", "Routine rhoMultiplicity:", "Error! Cannot open the symmetry file for writing!",
+                                              "If an old one is around either delete or backup it!",
+                                              "Nothing has been saved! Stopping...", ""}));
+}
+
+TEST(Rhomultiplicity, DamagedTableFilesStopTheRun) {
+    std::string whole = record({3, 3, 4, 1, 1, 3, 7});
+    for (int v : {1, 0, 2, 1, 3, 1, 2}) whole += record({v});
+    struct Case {
+        std::string file;
+        std::vector<std::string> block;
+    };
+    const std::vector<Case> cases = {
+        {whole.substr(0, whole.size() - 18), kCloseFailure},                  // ends inside an entry record
+        {record({3, 3, 4, 1, 1, 3, 1 << 30}) + record({1}), kCloseFailure},    // counts of no 4x1x1 grid
+        {record({3, 3, 4, 1, 1, 2, 6}) + record({1}) + record({0}) + record({3}) + record({1}) + record({2}) +
+             record({9}),
+         kCloseFailure},                                                      // voxel 9 lies off the grid
+        {"", kWriteFailure},                                                  // no first record
+        {record({3, 3, 4}), kWriteFailure},                                   // first record too short
+    };
+    for (const Case& c : cases) {
+        Orbits o;
+        o.dir.write("t.QLsymtb", c.file);
+        o.setup({{kE, kZero}}, {4, 1, 1});
+        EXPECT_THROW(rhomultiplicity(o.st), RunStop);
+        EXPECT_EQ(o.log(), c.block);
+        EXPECT_FALSE(o.dir.exists("t.QLout"));
+    }
+}
