@@ -58,41 +58,56 @@ struct Update {
     double s = 0;   // entropy of the updated density
 };
 
+// ln(au/rau) of every value, carried from cycle to cycle beside au so that
+// a cycle takes one exponential per orbit and no logarithm; `backup` goes
+// with bau.
+struct LogRatio {
+    std::vector<double> now, backup;
+};
+
+void init_logratio(const RunState& st, LogRatio& lr) {
+    const double* au = st.au.data();
+    const double* rau = st.rau.data();
+    lr.now.resize(static_cast<std::size_t>(st.au.size()));
+    for (std::size_t k = 0; k < lr.now.size(); ++k) lr.now[k] = std::log(au[k] / rau[k]);
+    lr.backup = lr.now;
+}
+
 // The Sakata-Sato step au *= exp(-lambda g) with the gradient g in sf, the
-// scaling back to the charge, the test value and the new entropy.  The
-// entropy needs no second logarithm: with u = au*exp(e) before the scaling,
-// ln(au_new/rau) = ln(au/rau) + e + ln(rhonorm), so
-// s = -rhonorm * (sum m u (ln(au/rau) + e) + ln(rhonorm) * sum m u).
-Update update(RunState& st, const OrbitList& orb, double lambda) {
+// scaling back to the charge, the test value and the new entropy.  With
+// u = au*exp(e) before the scaling, ln(au_new/rau) = ln(au/rau) + e +
+// ln(rhonorm), so s = -rhonorm * (sum m u (ln(au/rau) + e) + ln(rhonorm) * sum m u).
+Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
     const double* sf = st.sf.data();
     double* au = st.au.data();
-    const double* rau = st.rau.data();
+    double* lr = ratio.now.data();
     double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
     for (int i = 0; i < norb; ++i) {
         const double m = orb.m[static_cast<std::size_t>(i)];
         const double g = sf[2L * orb.v[static_cast<std::size_t>(i)]];
         const double e = -lambda * g;
-        const double lr = std::log(au[i] / rau[i]);
-        sc -= m * m * lr * g;
-        slen += (m * lr) * (m * lr);
+        const double l1 = lr[i];
+        sc -= m * m * l1 * g;
+        slen += (m * l1) * (m * l1);
         clen += (m * g) * (m * g);
-        double lr2 = 0;
         if (two) {
-            lr2 = std::log(au[i + norb] / rau[i + norb]);
-            sc -= m * m * lr2 * g;
-            slen += (m * lr2) * (m * lr2);
+            const double l2 = lr[i + norb];
+            sc -= m * m * l2 * g;
+            slen += (m * l2) * (m * l2);
         }
         if (std::fabs(e) >= 708) lambda_too_large(st, orb, lambda);
         const double x = std::exp(e);
         au[i] *= x;
+        lr[i] = l1 + e;
         sumrho += m * au[i];
-        slog += m * au[i] * (lr + e);
+        slog += m * au[i] * lr[i];
         if (two) {
             au[i + norb] /= x;
+            lr[i + norb] -= e;
             sumrho += m * au[i + norb];
-            slog += m * au[i + norb] * (lr2 - e);
+            slog += m * au[i + norb] * lr[i + norb];
         }
     }
 
@@ -101,16 +116,26 @@ Update update(RunState& st, const OrbitList& orb, double lambda) {
         u.s = -slog;  // two channels keep their charge
     } else {
         u.rhonorm = st.charge / (sumrho * st.normcon);
-        for (int i = 0; i < norb; ++i) au[i] *= u.rhonorm;
-        u.s = -u.rhonorm * (slog + std::log(u.rhonorm) * sumrho);
+        const double lnr = std::log(u.rhonorm);
+        for (int i = 0; i < norb; ++i) {
+            au[i] *= u.rhonorm;
+            lr[i] += lnr;
+        }
+        u.s = -u.rhonorm * (slog + lnr * sumrho);
     }
     u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
     return u;
 }
 
-void restore_backup(RunState& st) {
+void restore_backup(RunState& st, LogRatio& lr) {
     std::copy(st.bau.vec().begin(), st.bau.vec().end(), st.au.vec().begin());
+    std::copy(lr.backup.begin(), lr.backup.end(), lr.now.begin());
     new_structure_factors(st);
+}
+
+void keep_backup(RunState& st, LogRatio& lr) {
+    std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
+    std::copy(lr.now.begin(), lr.now.end(), lr.backup.begin());
 }
 
 void write_density_now(RunState& st) {
@@ -148,7 +173,10 @@ void mem(RunState& st) {
     if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
         errormsg(st, "Error opening the output listing; the iteration goes on without it.");
 
-    const OrbitList orb = orbitlist(st);  // made once: the cycle allocates nothing
+    // Made once: the cycle allocates nothing.
+    const OrbitList orb = orbitlist(st);
+    LogRatio ratio;
+    init_logratio(st, ratio);
     if (!st.bau.allocated() || st.bau.size() != st.au.size()) st.bau.allocate(1, st.au.size());
 
     new_structure_factors(st);
@@ -181,7 +209,7 @@ void mem(RunState& st) {
         fillfgcon(st);
         fft(st, -1);
         const double lambda = c.lambda;
-        Update u = update(st, orb, lambda);
+        Update u = update(st, orb, ratio, lambda);
         new_structure_factors(st);
         rfactor(st);
         const double sold = st.s;
@@ -198,7 +226,7 @@ void mem(RunState& st) {
                                      "inaccurate."});
                 if (v == Verdict::charge_repeat) {
                     st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", c.lambda, "."});
-                    restore_backup(st);
+                    restore_backup(st, ratio);
                 }
                 break;
             case Verdict::diverged_stop: {
@@ -210,10 +238,10 @@ void mem(RunState& st) {
             case Verdict::diverged_repeat:
                 st.log.write("(A)",
                              {"Divergence in constraints, lowering lambda and repeating the cycle."});
-                restore_backup(st);
+                restore_backup(st, ratio);
                 break;
             case Verdict::accepted:
-                std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
+                keep_backup(st, ratio);
                 fpgconold = st.fpgcon;
                 fgconold = st.fgcon;
                 break;
