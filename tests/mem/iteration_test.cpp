@@ -254,3 +254,22 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     EXPECT_TRUE(r.log_has("Divergence in constraints, lowering lambda and repeating the cycle."));
     EXPECT_EQ(r.log_count("Cycle: "), 3);  // ... but was rejected, and the run went on
 }
+
+TEST(Mem, DensityCommandWritesTheCurrentDensityAndKeepsTheOutputName) {
+    MemRun r(0.5, 1.0);
+    r.st.maxcycles = 1;
+    r.st.outrhotype = fixed("QLascii", 264);
+    r.st.outrhofile = fixed("final.asc", 264);
+    r.st.cell.allocate(1, 7);
+    for (int k = 1; k <= 3; ++k) r.st.cell(k) = 10;
+    for (int k = 4; k <= 6; ++k) r.st.cell(k) = 90;
+    r.st.cell(7) = 1000;
+    const std::string mid = (r.dir / "mid.asc").string();
+    // Quoted: in a list-directed value a slash would end the list.
+    r.dir.write("run.QLcom", "DENSITY '" + mid + "'\n");
+    mem(r.st);
+    EXPECT_FALSE(r.dir.exists("run.QLcom"));
+    EXPECT_TRUE(r.dir.exists("mid.asc"));
+    EXPECT_TRUE(r.log_has("Writing out the current density to the file " + mid));
+    EXPECT_EQ(r.st.outrhofile, fixed("final.asc", 264));
+}
