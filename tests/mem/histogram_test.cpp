@@ -117,14 +117,3 @@ TEST(Histogram, CurveMarksLeanOutwardBeyondHalfASigma) {
     std::string zero = bin_line(l, "    0.0");
     EXPECT_EQ(zero[16], '|');
 }
-
-TEST(Histogram, RunsCollectInOneFile) {
-    TempDir dir;
-    RunState st;
-    with_residuals(st, dir, {0.0});
-    histogram(st, 1);
-    histogram(st, 1);
-    st.hst.flush();
-    std::vector<std::string> l = lines_of(dir.read("abc.QLhst"));
-    EXPECT_EQ(std::count(l.begin(), l.end(), "Start of histogram"), 2);
-}
