@@ -13,6 +13,9 @@
 #include "grid/meminit.h"
 #include "grid/voxels.h"
 #include "input/input.h"
+#include "mem/histogram.h"
+#include "mem/iteration.h"
+#include "mem/rfactor.h"
 #include "run/stop.h"
 #include "textio/text.h"
 
@@ -170,15 +173,22 @@ void mainsequence(RunState& st) {
     input(st);
     fftinit(st);
     meminit(st);
+    rfactorinit(st);
     if (st.fourier) {
         ft(st);
         expandrho(st);
     } else {
         if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
-        if (st.performmem)
-            throw RunStop("Error: The maximum-entropy iteration is not available in this version!");
+        if (st.performmem) {
+            if (st.algorithm == 1) mem(st);
+            if (st.algorithm == 2) memsys_stop(st);
+            histogram(st, 1);
+            expandrho(st);
+        }
     }
     rhowrite(st);
+    if (st.performmem) diffour(st);
+    st.hst.close();
     st.log.close();
     fftfree(st);
 }
