@@ -7,63 +7,21 @@
 
 #include "density/files.h"
 #include "support/e2e.h"
+#include "support/point_atoms.h"
 
 using quilmo_test::lines_of;
 using quilmo_test::run_quilmo;
 using quilmo_test::TempDir;
+using quilmo_test::Atom;
+using quilmo_test::point_atom_input;
 
 namespace {
-
-struct Atom {
-    double x, y, z, electrons;
-};
-
-// Input file of a P1 structure of point atoms in a 10 A cubic cell, with every
-// reflection up to index 4 (one of each Friedel pair; the run adds the mates).
-std::string point_atom_input(const std::vector<Atom>& atoms, const std::string& format) {
-    const double twopi = 6.283185307179586;
-    double f000 = 0;
-    for (const Atom& a : atoms) f000 += a.electrons;
-    std::ostringstream in;
-    in << "# point atoms in P1, structure factors computed by the test\n"
-       << "title point atoms\n"
-       << "perform fourier\n"
-       << "cell 10 10 10 90 90 90\n"
-       << "voxel 20 20 20\n"
-       << "electrons " << f000 << "\n"
-       << "initialdensity flat\n"
-       << "algorithm S-S\n"
-       << "symmetry\nx1 x2 x3\nendsymmetry\n"
-       << "centro no\n"
-       << "outputformat " << format << "\n"
-       << "fbegin\n";
-    char line[160];
-    for (int h = -4; h <= 4; ++h)
-        for (int k = -4; k <= 4; ++k)
-            for (int l = -4; l <= 4; ++l) {
-                // One reflection of each Friedel pair: the first non-zero
-                // index positive.
-                int first = h != 0 ? h : (k != 0 ? k : l);
-                if (first <= 0) continue;
-                double a = 0, b = 0;
-                for (const Atom& at : atoms) {
-                    double phi = twopi * (h * at.x + k * at.y + l * at.z);
-                    a += at.electrons * std::cos(phi);
-                    b += at.electrons * std::sin(phi);
-                }
-                std::snprintf(line, sizeof line, "%3d %3d %3d %12.6f %12.6f %8.4f\n", h, k, l, a, b,
-                              0.1);
-                in << line;
-            }
-    in << "endf\n";
-    return in.str();
-}
 
 const std::vector<Atom> kAtoms = {{0.10, 0.20, 0.30, 6.0}, {0.50, 0.60, 0.70, 8.0}};
 
 TEST(FourierRun, DensityPeaksOnTheAtomsAndSumsToF000) {
     TempDir dir;
-    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "QLascii"));
+    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "initialdensity flat\noutputformat QLascii\n"));
     auto r = run_quilmo(dir, {"atoms"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     ASSERT_TRUE(dir.exists("atoms.asc"));
@@ -124,7 +82,7 @@ TEST(FourierRun, DensityPeaksOnTheAtomsAndSumsToF000) {
 
 TEST(FourierRun, ASecondRunNeverOverwritesTheFirstMap) {
     TempDir dir;
-    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "QLascii"));
+    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "initialdensity flat\noutputformat QLascii\n"));
     ASSERT_EQ(run_quilmo(dir, {"atoms"}).status, 0);
     std::string first = dir.read("atoms.asc");
     auto r = run_quilmo(dir, {"atoms"});
