@@ -62,10 +62,10 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
-                     const std::string& input) {
+namespace {
+
+int spawn(const TempDir& dir, const std::vector<std::string>& args) {
     const fs::path in = dir / ".stdin", out = dir / ".stdout", err = dir / ".stderr";
-    dir.write(".stdin", input);
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
@@ -82,16 +82,33 @@ RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
         execv(exe.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+RunResult collect(const TempDir& dir, int pid) {
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
     RunResult r;
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    r.out = slurp(out);
-    r.err = slurp(err);
-    fs::remove(in);
-    fs::remove(out);
-    fs::remove(err);
+    r.out = slurp(dir / ".stdout");
+    r.err = slurp(dir / ".stderr");
+    for (const char* f : {".stdin", ".stdout", ".stderr"}) fs::remove(dir / f);
     return r;
 }
+
+}  // namespace
+
+RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
+                     const std::string& input) {
+    dir.write(".stdin", input);
+    return collect(dir, spawn(dir, args));
+}
+
+RunningQuilmo::RunningQuilmo(const TempDir& dir, const std::vector<std::string>& args) : dir_(dir) {
+    dir.write(".stdin", "");
+    pid_ = spawn(dir, args);
+}
+
+RunResult RunningQuilmo::finish() { return collect(dir_, pid_); }
 
 }  // namespace quilmo_test

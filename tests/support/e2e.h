@@ -36,6 +36,18 @@ struct RunResult {
 RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
                      const std::string& input = "");
 
+// A run of the quilmo program that goes on while the test acts on its files
+// (for example writes a command file); finish() waits for its end.
+class RunningQuilmo {
+public:
+    RunningQuilmo(const TempDir& dir, const std::vector<std::string>& args);
+    RunResult finish();
+
+private:
+    const TempDir& dir_;
+    int pid_ = -1;
+};
+
 // Whole content of a file; empty when it cannot be read.
 std::string slurp(const std::filesystem::path& p);
 
