@@ -18,7 +18,7 @@ namespace {
 const std::vector<quilmo_test::Atom> kAtoms = {{0.10, 0.20, 0.30, 6.0}, {0.55, 0.60, 0.75, 8.0}};
 
 std::string fourier_input(const std::string& format) {
-    return point_atom_input(kAtoms, "fourier", "initialdensity flat\noutputformat " + format + "\n");
+    return point_atom_input(kAtoms, "fourier", "algorithm S-S\ninitialdensity flat\noutputformat " + format + "\n");
 }
 
 // The voxel values of a native ASCII map (after the four header lines).
@@ -81,7 +81,7 @@ TEST(DensityFormats, ASecondRunReadsEachReadableFormatAsItsPrior) {
         // A maximum-entropy run with no cycle: its density is the prior read.
         dir.write("back.Quilmo",
                   point_atom_input(kAtoms, "MEM",
-                                   "initialdensity " + c.type + "\ninitialfile " + c.file +
+                                   "algorithm S-S\ninitialdensity " + c.type + "\ninitialfile " + c.file +
                                        "\noutputformat QLascii\noutputfile back.asc\n"));
         auto r = run_quilmo(dir, {"back", "0"});
         ASSERT_EQ(r.status, 0) << c.format << r.out << r.err;

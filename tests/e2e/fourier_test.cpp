@@ -21,7 +21,7 @@ const std::vector<Atom> kAtoms = {{0.10, 0.20, 0.30, 6.0}, {0.50, 0.60, 0.70, 8.
 
 TEST(FourierRun, DensityPeaksOnTheAtomsAndSumsToF000) {
     TempDir dir;
-    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "initialdensity flat\noutputformat QLascii\n"));
+    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "algorithm S-S\ninitialdensity flat\noutputformat QLascii\n"));
     auto r = run_quilmo(dir, {"atoms"});
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     ASSERT_TRUE(dir.exists("atoms.asc"));
@@ -82,7 +82,7 @@ TEST(FourierRun, DensityPeaksOnTheAtomsAndSumsToF000) {
 
 TEST(FourierRun, ASecondRunNeverOverwritesTheFirstMap) {
     TempDir dir;
-    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "initialdensity flat\noutputformat QLascii\n"));
+    dir.write("atoms.Quilmo", point_atom_input(kAtoms, "fourier", "algorithm S-S\ninitialdensity flat\noutputformat QLascii\n"));
     ASSERT_EQ(run_quilmo(dir, {"atoms"}).status, 0);
     std::string first = dir.read("atoms.asc");
     auto r = run_quilmo(dir, {"atoms"});

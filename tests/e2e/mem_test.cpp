@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "support/e2e.h"
+#include "support/point_atoms.h"
 
 using quilmo_test::lines_of;
 using quilmo_test::run_quilmo;
@@ -15,44 +16,13 @@ using quilmo_test::TempDir;
 
 namespace {
 
-// A P1 structure of two point atoms in a 10 A cubic cell, every reflection
-// up to index 2 (one of each Friedel pair), sigma 1.
+// Two point atoms in P1 on a 16^3 grid, every reflection up to index 2,
+// sigma 1.
 std::string mem_input(const std::string& algorithm) {
-    struct Atom {
-        double x, y, z, electrons;
-    };
-    const Atom atoms[] = {{0.10, 0.20, 0.30, 6.0}, {0.50, 0.60, 0.70, 8.0}};
-    const double twopi = 6.283185307179586;
-    std::ostringstream in;
-    in << "title point atoms mem\n"
-       << "perform MEM\n"
-       << "cell 10 10 10 90 90 90\n"
-       << "voxel 16 16 16\n"
-       << "electrons 14\n"
-       << "initialdensity flat\n"
-       << "algorithm " << algorithm << "\n"
-       << "symmetry\nx1 x2 x3\nendsymmetry\n"
-       << "centro no\n"
-       << "outputformat QLascii\n"
-       << "fbegin\n";
-    char line[160];
-    for (int h = -2; h <= 2; ++h)
-        for (int k = -2; k <= 2; ++k)
-            for (int l = -2; l <= 2; ++l) {
-                int first = h != 0 ? h : (k != 0 ? k : l);
-                if (first < 0) continue;
-                double a = 0, b = 0;
-                for (const Atom& at : atoms) {
-                    double phi = twopi * (h * at.x + k * at.y + l * at.z);
-                    a += at.electrons * std::cos(phi);
-                    b += at.electrons * std::sin(phi);
-                }
-                std::snprintf(line, sizeof line, "%3d %3d %3d %12.6f %12.6f %8.4f\n", h, k, l, a, b,
-                              1.0);
-                in << line;
-            }
-    in << "endf\n";
-    return in.str();
+    const std::vector<quilmo_test::Atom> atoms = {{0.10, 0.20, 0.30, 6.0}, {0.50, 0.60, 0.70, 8.0}};
+    return quilmo_test::point_atom_input(
+        atoms, "MEM", "initialdensity flat\nalgorithm " + algorithm + "\noutputformat QLascii\n",
+        {16, 2, 1.0});
 }
 
 int count_prefix(const std::vector<std::string>& lines, const std::string& prefix) {

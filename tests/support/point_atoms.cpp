@@ -7,7 +7,7 @@
 namespace quilmo_test {
 
 std::string point_atom_input(const std::vector<Atom>& atoms, const std::string& perform,
-                             const std::string& extra) {
+                             const std::string& extra, const PointAtomData& data) {
     const double twopi = 6.283185307179586;
     double f000 = 0;
     for (const Atom& a : atoms) f000 += a.electrons;
@@ -16,16 +16,16 @@ std::string point_atom_input(const std::vector<Atom>& atoms, const std::string& 
        << "title point atoms\n"
        << "perform " << perform << "\n"
        << "cell 10 10 10 90 90 90\n"
-       << "voxel 20 20 20\n"
+       << "voxel " << data.voxels << " " << data.voxels << " " << data.voxels << "\n"
        << "electrons " << f000 << "\n"
-       << "algorithm S-S\n"
        << "symmetry\nx1 x2 x3\nendsymmetry\n"
        << "centro no\n"
        << extra << "fbegin\n";
     char line[160];
-    for (int h = -4; h <= 4; ++h)
-        for (int k = -4; k <= 4; ++k)
-            for (int l = -4; l <= 4; ++l) {
+    const int m = data.maxindex;
+    for (int h = -m; h <= m; ++h)
+        for (int k = -m; k <= m; ++k)
+            for (int l = -m; l <= m; ++l) {
                 int first = h != 0 ? h : (k != 0 ? k : l);
                 if (first <= 0) continue;
                 double a = 0, b = 0;
@@ -35,7 +35,7 @@ std::string point_atom_input(const std::vector<Atom>& atoms, const std::string& 
                     b += at.electrons * std::sin(phi);
                 }
                 std::snprintf(line, sizeof line, "%3d %3d %3d %12.6f %12.6f %8.4f\n", h, k, l, a, b,
-                              0.1);
+                              data.sigma);
                 in << line;
             }
     in << "endf\n";
