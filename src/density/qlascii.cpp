@@ -13,12 +13,6 @@ namespace {
 
 constexpr int kPerLine = 6;
 
-void write_report(RunState& st, const std::string& name, std::string_view error,
-                  std::string_view consequence) {
-    const std::string file = "Output file: " + name;
-    log_block(st, {"Routine WriteQL:", error, file, consequence});
-}
-
 void read_report(RunState& st, std::string_view error, std::string_view consequence) {
     console_block(st, {"Routine ReadQL:", error, consequence});
 }
@@ -102,23 +96,8 @@ bool read_body(RunState& st, TextIn& in, int& ferror) {
 }  // namespace
 
 void writeql(RunState& st, const std::string& rhofile, int& ferror) {
-    const std::string name = trim(rhofile);
-    TextOut out;
-    ferror = 0;
-    if (!out.open(name, TextOut::Mode::New)) {
-        write_report(st, name, "Error! Cannot open density file for writing!",
-                     "Nothing has been saved! Returning...");
-        ferror = 1;
-    } else if (!write_body(st, out)) {
-        write_report(st, name, "Error! Cannot write into density file!",
-                     "Something may have been saved! Returning...");
-        ferror = 2;
-    }
-    if (!out.close()) {
-        write_report(st, name, "Error! Cannot close density file!", kNotSureSaved);
-        ferror = 3;
-    }
-    if (ferror == 0) log_written(st, name);
+    write_text_density(st, rhofile, "Routine WriteQL:", true,
+                       [&st](TextOut& out) { return write_body(st, out); }, ferror);
 }
 
 void readql(RunState& st, const std::string& rhofile, int& ferror) {

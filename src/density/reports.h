@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "run/state.h"
+#include "textio/text.h"
 
 namespace quilmo {
 
@@ -29,5 +30,32 @@ inline constexpr std::string_view kNotSureRead =
 
 // "Electron density written to file <name>" into the log.
 void log_written(RunState& st, const std::string& name);
+
+// Writes a text density file that must not exist yet: `body(out)` writes
+// everything after the open and returns false at the first failed write.
+// Failures get the report blocks of `routine` ("Routine WriteQL:", ...) and
+// set ferror to 1 (open, or `allowed` false), 2 (write) or 3 (close).
+template <class Body>
+void write_text_density(RunState& st, const std::string& rhofile, std::string_view routine,
+                        bool allowed, Body body, int& ferror) {
+    const std::string name = trim(rhofile);
+    const std::string file = "Output file: " + name;
+    TextOut out;
+    ferror = 0;
+    if (!allowed || !out.open(name, TextOut::Mode::New)) {
+        log_block(st, {routine, "Error! Cannot open density file for writing!", file,
+                       "Nothing has been saved! Returning..."});
+        ferror = 1;
+    } else if (!body(out)) {
+        log_block(st, {routine, "Error! Cannot write into density file!", file,
+                       "Something may have been saved! Returning..."});
+        ferror = 2;
+    }
+    if (!out.close()) {
+        log_block(st, {routine, "Error! Cannot close density file!", file, kNotSureSaved});
+        ferror = 3;
+    }
+    if (ferror == 0) log_written(st, name);
+}
 
 }  // namespace quilmo

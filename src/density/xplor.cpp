@@ -10,12 +10,6 @@ namespace quilmo {
 
 namespace {
 
-void write_report(RunState& st, const std::string& name, std::string_view error,
-                  std::string_view consequence) {
-    const std::string file = "Output file: " + name;
-    log_block(st, {"Routine WriteXPlor:", error, file, consequence});
-}
-
 // Everything after the open; false at the first failed write.
 bool write_map(RunState& st, TextOut& out) {
     const std::string title = trim(st.title);
@@ -47,26 +41,11 @@ bool write_map(RunState& st, TextOut& out) {
 }  // namespace
 
 void writexplor(RunState& st, const std::string& rhofile, int& ferror) {
-    const std::string name = trim(rhofile);
-    TextOut out;
-    ferror = 0;
     // The layout knows three axes only: sections along the third one, a
     // header of three axes.  Any other density is refused before a file is
     // made.
-    if (st.sdim != 3 || st.rdim != 3 || !out.open(name, TextOut::Mode::New)) {
-        write_report(st, name, "Error! Cannot open density file for writing!",
-                     "Nothing has been saved! Returning...");
-        ferror = 1;
-    } else if (!write_map(st, out)) {
-        write_report(st, name, "Error! Cannot write into density file!",
-                     "Something may have been saved! Returning...");
-        ferror = 2;
-    }
-    if (!out.close()) {
-        write_report(st, name, "Error! Cannot close density file!", kNotSureSaved);
-        ferror = 3;
-    }
-    if (ferror == 0) log_written(st, name);
+    write_text_density(st, rhofile, "Routine WriteXPlor:", st.sdim == 3 && st.rdim == 3,
+                       [&st](TextOut& out) { return write_map(st, out); }, ferror);
 }
 
 }  // namespace quilmo
