@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "cubic_grid.h"
 #include "fourier/fft.h"
 #include "grid/voxels.h"
 #include "reflections/transfer.h"
@@ -23,18 +24,7 @@ namespace {
 struct Case {
     RunState st;
     explicit Case(int nv) {
-        st.sdim = st.rdim = 3;
-        st.nvox.allocate(1, 3);
-        st.n = unit_strides();
-        for (int i = 1; i <= 3; ++i) {
-            st.nvox(i) = nv;
-            st.n(i) = st.n(i - 1) * nv;
-        }
-        st.nvoxtot = st.n(3);
-        st.lstrhoel = st.nvoxtot - 1;
-        st.lstel = 2 * st.nvoxtot - 1;
-        st.sf.allocate(0, st.lstel);
-        fftinit(st);
+        cubic_grid(st, nv);
 
         st.norb = st.nvoxtot;
         st.rhotab.allocate(1, 2L * st.nvoxtot);

@@ -17,6 +17,7 @@
 #include "fourier/fft.h"
 #include "grid/voxels.h"
 #include "mem/iteration.h"
+#include "cubic_grid.h"
 #include "mem/rfactor.h"
 #include "run/state.h"
 
@@ -71,21 +72,10 @@ struct Case {
               ("quilmo_mem_bench_" + std::to_string(nv) + (mmm ? "_mmm" : "_p1"));
         std::filesystem::create_directories(dir);
         st.con = &con;
-        st.sdim = st.rdim = 3;
+        cubic_grid(st, nv);
         st.gi.allocate(3, 3);  // a cubic cell of 10 A for the listings
         for (int k = 1; k <= 3; ++k) st.gi(k, k) = 0.01;
-        st.nvox.allocate(1, 3);
-        st.n = unit_strides();
-        for (int i = 1; i <= 3; ++i) {
-            st.nvox(i) = nv;
-            st.n(i) = st.n(i - 1) * nv;
-        }
-        st.nvoxtot = st.n(3);
-        st.lstrhoel = st.nvoxtot - 1;
-        st.lstel = 2 * st.nvoxtot - 1;
-        st.sf.allocate(0, st.lstel);
         st.rho.allocate(0, st.lstrhoel);
-        fftinit(st);
         make_orbits(st, mmm);
 
         // Model: atoms at a few positions (and their mmm images through the orbits).

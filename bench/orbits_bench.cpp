@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cubic_grid.h"
 #include "fourier/fft.h"
 #include "grid/orbits.h"
 #include "run/state.h"
@@ -42,17 +43,8 @@ void BM_OrbitTable128(benchmark::State& state) {
     st.logfile = fixed((dir / "b.QLlog").string(), 264);
     st.memreflfile = fixed((dir / "b.QLout").string(), 264);
     st.symfile = fixed((dir / "b.QLsymtb").string(), 264);  // never written: symtable is off
-    st.sdim = st.rdim = 3;
-    st.nvox.allocate(1, 3);
-    st.nvox.fill(128);
-    for (int i = 1; i <= 3; ++i) st.n(i) = st.n(i - 1) * 128;
-    st.nvoxtot = st.n(3);
-    st.lstrhoel = st.nvoxtot - 1;
-    st.lstel = 2 * st.nvoxtot - 1;
+    cubic_grid(st, 128);
     cubic_operators(st);
-
-    st.sf.allocate(0, st.lstel);
-    fftinit(st);
     auto t0 = std::chrono::steady_clock::now();
     fft(st, 1);
     fft(st, -1);
