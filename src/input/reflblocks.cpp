@@ -41,18 +41,22 @@ bool next_real(std::string& line, double& v) {
     return rc == 0;
 }
 
+// The next line of a block; false (with the message) at the end of the file.
+bool block_line(RunState& st, const input_module& im, std::string& line) {
+    int errcd = 0;
+    nextline(st, im, line, errcd);
+    if (errcd == 0) return true;
+    errormsg(st, "Error, preliminary end of file detected.");
+    return false;
+}
+
 // Pass 1: reads up to the end keyword; false (with the message) at the end
 // of the file.  `each` sees every line of the block.
 template <class F>
 bool count_block(RunState& st, const input_module& im, std::string_view endword, F each) {
     std::string line;
     for (;;) {
-        int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, preliminary end of file detected.");
-            return false;
-        }
+        if (!block_line(st, im, line)) return false;
         if (same_text(first_of(line), endword)) return true;
         each(line);
     }
@@ -94,10 +98,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
     int nzero = 0;
     std::string line;
     for (int l = 1; l <= nlines; ++l) {
-        int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, preliminary end of file detected.");
+        if (!block_line(st, im, line)) {
             ios = 100;
             return;
         }
@@ -244,10 +245,7 @@ void extra_pass1(RunState& st, input_module& im, int& ios) {
 void extra_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (int e = st.starte; e <= st.ende; ++e) {
-        int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, preliminary end of file detected.");
+        if (!block_line(st, im, line)) {
             ios = 100;
             return;
         }
