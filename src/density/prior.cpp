@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "density/files.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

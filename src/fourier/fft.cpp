@@ -5,7 +5,7 @@
 #include <array>
 #include <cassert>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

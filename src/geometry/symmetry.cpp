@@ -5,8 +5,8 @@
 
 #include "geometry/metric.h"
 #include "geometry/translation.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -3,7 +3,7 @@
 
 #include "geometry/symmetry.h"
 #include "geometry/translation.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -1,6 +1,6 @@
-#include "grid/meminit.h"
+#include "grid/startdensity.h"
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

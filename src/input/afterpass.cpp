@@ -3,8 +3,8 @@
 // pass 2 the set-up of afterpass2.
 #include "input/input.h"
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {

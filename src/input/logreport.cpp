@@ -4,8 +4,8 @@
 
 #include "geometry/symmetry.h"
 #include "grid/voxels.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -303,10 +303,7 @@ void writelogfiles(RunState& st) {
     discretesym(st);
 
     fill_templates(st);
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     log_report(st);
     listing_report(st);
 }

@@ -3,9 +3,9 @@
 #include "input/reader.h"
 
 #include "input/input.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {

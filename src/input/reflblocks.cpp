@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "input/reader.h"
-#include "run/driver.h"
+#include "run/console.h"
 #include "textio/text.h"
 
 namespace quilmo {

@@ -5,8 +5,8 @@
 #include "geometry/symmetry.h"
 #include "input/input.h"
 #include "input/logreport.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {

@@ -5,7 +5,7 @@
 
 #include "fourier/fft.h"
 #include "mem/gradient.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

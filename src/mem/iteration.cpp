@@ -14,17 +14,12 @@
 #include "mem/rfactor.h"
 #include "mem/usercom.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
 
 // sf, amem/bmem/fmem of both lists and of the extra reflections from au.
 // The extra reflections are set here, with every new transform, so that the

@@ -5,7 +5,7 @@
 
 #include "mem/rfactor.h"
 #include "reflections/weights.h"
-#include "run/driver.h"
+#include "run/console.h"
 
 namespace quilmo {
 

@@ -6,19 +6,12 @@
 #include "grid/voxels.h"
 #include "reflections/orbits.h"
 #include "reflections/transfer.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.open(trim(st.logfile), TextOut::Mode::Old)) {
-        TextOut con(*st.con);
-        con.write("(a)", {"Error opening log file. Check the access rights!"});
-        throw RunStop();
-    }
-}
 
 // F-constraints with their images; duplicates of earlier positions are
 // listed.  Returns true when there were any.

@@ -5,7 +5,7 @@
 #include "grid/voxels.h"
 #include "reflections/orbits.h"
 #include "reflections/weights.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

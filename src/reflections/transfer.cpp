@@ -5,7 +5,7 @@
 #include <numeric>
 #include <vector>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -1,7 +1,7 @@
 #include "textio/text.h"
 
-#include "run/stop.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

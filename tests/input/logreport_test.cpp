@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "input/logreport.h"
-#include "run/stop.h"
 #include "support/crystal.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;

@@ -2,9 +2,10 @@
 
 #include <sstream>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "input/input.h"
+#include "run/console.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 namespace {

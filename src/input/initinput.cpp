@@ -1,22 +1,9 @@
-#include "run/driver.h"
+#include "input/input.h"
 
-#include <sys/stat.h>
-
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 
-#include "density/files.h"
-#include "fourier/fft.h"
-#include "fourier/synthesis.h"
-#include "grid/meminit.h"
-#include "grid/voxels.h"
-#include "input/input.h"
-#include "mem/histogram.h"
-#include "mem/iteration.h"
-#include "mem/rfactor.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -77,54 +64,6 @@ void read_cycle_limit(RunState& st) {
 
 }  // namespace
 
-std::string with_extension(const std::string& base, int pos, std::string_view ext) {
-    std::string out = base;
-    std::size_t start = static_cast<std::size_t>(pos - 1);
-    if (out.size() < start + ext.size()) out.resize(start + ext.size(), ' ');
-    out.replace(start, ext.size(), ext);
-    return fixed(out, base.size());
-}
-
-void errormsg(RunState& st, std::string_view text) {
-    TextOut con(*st.con);
-    con.write("(a)", {text.substr(0, static_cast<std::size_t>(idel(text)))});
-}
-
-void fplivc(RunState& st) { st.con->flush(); }
-
-void fstatc(std::string_view name, int length, long& size, int& status) {
-    std::string path(name.substr(0, static_cast<std::size_t>(std::max(0, length))));
-    struct stat sb {};
-    if (::stat(path.c_str(), &sb) != 0) {
-        status = 1;
-        return;
-    }
-    status = 0;
-    size = static_cast<long>(sb.st_size);
-}
-
-int getreclfac() { return 4; }
-
-void read_clock(RunState& st) {
-    using namespace std::chrono;
-    auto now = system_clock::now();
-    std::time_t t = system_clock::to_time_t(now);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    char d[48], h[48];
-    std::snprintf(d, sizeof d, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    std::snprintf(h, sizeof h, "%02d%02d%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-    st.date = fixed(d, 8);
-    st.time = fixed(h, 10);
-    st.year = st.date.substr(0, 4);
-    st.month = st.date.substr(4, 2);
-    st.day = st.date.substr(6, 2);
-    st.hour = st.time.substr(0, 2);
-    st.minutes = st.time.substr(2, 2);
-    st.seconds = st.time.substr(4, 2);
-}
-
 void initinput(RunState& st) {
     // 1. Title.
     st.filetitle = std::string(kNameLen, ' ');
@@ -156,10 +95,7 @@ void initinput(RunState& st) {
     read_clock(st);
 
     // 7. Log.
-    if (!st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     // 8. Input file.
     if (!st.input.open(trim(st.inputfile))) {
         errormsg(st, "Error opening input file. Check the access rights!");
@@ -167,30 +103,6 @@ void initinput(RunState& st) {
     }
     // 9. Record-length factor.
     st.reclfac = getreclfac();
-}
-
-void mainsequence(RunState& st) {
-    input(st);
-    fftinit(st);
-    meminit(st);
-    rfactorinit(st);
-    if (st.fourier) {
-        ft(st);
-        expandrho(st);
-    } else {
-        if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
-        if (st.performmem) {
-            if (st.algorithm == 1) mem(st);
-            if (st.algorithm == 2) memsys_stop(st);
-            histogram(st, 1);
-            expandrho(st);
-        }
-    }
-    rhowrite(st);
-    if (st.performmem) diffour(st);
-    st.hst.close();
-    st.log.close();
-    fftfree(st);
 }
 
 }  // namespace quilmo
