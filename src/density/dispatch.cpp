@@ -11,7 +11,6 @@ namespace quilmo {
 
 namespace {
 
-constexpr std::size_t kNameLen = 264;
 
 struct OutputType {
     const char* type;

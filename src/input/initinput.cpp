@@ -10,7 +10,6 @@ namespace quilmo {
 
 namespace {
 
-constexpr std::size_t kNameLen = 264;
 
 // The longest extension a run-file name receives (".QLsymtb"); a title that
 // leaves no room for it cannot name the run files.
@@ -21,7 +20,7 @@ void ask_title(RunState& st) {
     while (blank(st.filetitle)) {
         con.write("(A)", {""});
         con.write("(A,I4,A)",
-                  {"Please insert the filetitel without \".Quilmo\" of your datafile (max. ", 264,
+                  {"Please insert the filetitel without \".Quilmo\" of your datafile (max. ", static_cast<int>(kNameLen),
                    " chars): "},
                   false);
         con.flush();
@@ -48,15 +47,15 @@ void ask_title(RunState& st) {
 }
 
 void read_cycle_limit(RunState& st) {
-    st.buffer = fixed(st.args.size() >= 2 ? st.args[1] : std::string(), 132);
-    spaceerase(st.buffer);
-    if (blank(st.buffer)) return;
+    std::string buffer = fixed(st.args.size() >= 2 ? st.args[1] : std::string(), kLineLen);
+    spaceerase(buffer);
+    if (blank(buffer)) return;
     int value = 0;
-    if (fparse("(I10)", st.buffer.substr(0, 10), {value}) != kReadOk)
+    if (fparse("(I10)", buffer.substr(0, 10), {value}) != kReadOk)
         throw RunStop("Error: The number of cycles (second argument) must be an integer!");
     // Characters beyond the ten-column field are not part of the number; a
     // word that goes on there is no plain integer either.
-    if (!blank(st.buffer.substr(10)))
+    if (!blank(buffer.substr(10)))
         throw RunStop("Error: The number of cycles (second argument) must be an integer!");
     if (value < 0) throw RunStop("Error: Number of cycles must be positive integer!");
     st.maxcycles = value;
@@ -101,8 +100,6 @@ void initinput(RunState& st) {
         errormsg(st, "Error opening input file. Check the access rights!");
         throw RunStop();
     }
-    // 9. Record-length factor.
-    st.reclfac = getreclfac();
 }
 
 }  // namespace quilmo

@@ -9,6 +9,10 @@
 
 namespace quilmo {
 
+// Status of a keyword handler or an input check that has reported an error
+// of the input: the reader counts it, and the run stops after the pass.
+inline constexpr int kKeywordError = 100;
+
 // Writes `text` up to its last non-blank character as one console line.
 void errormsg(RunState& st, std::string_view text);
 
