@@ -169,6 +169,28 @@ bool equalop(const double* r1, const double* t1, const double* r2, const double*
     return true;
 }
 
+namespace {
+
+// Closure of a list of n elements under their product: for every ordered
+// pair (a, b), `make(a, b)` forms the product and `equal(c)` compares it with
+// element c.  A product that is none of the n elements is reported with
+// `what` and sets errcd.
+template <class Make, class Equal>
+void check_closure(RunState& st, int n, Make make, Equal equal, const char* what, int& errcd) {
+    for (int a = 1; a <= n; ++a)
+        for (int b = 1; b <= n; ++b) {
+            make(a, b);
+            bool found = false;
+            for (int c = 1; c <= n && !found; ++c) found = equal(c);
+            if (!found) {
+                say(st, "(a,i3,a,i3,a)", {what, a, " and", b, " was not found in the list."});
+                errcd = kKeywordError;
+            }
+        }
+}
+
+}  // namespace
+
 void completesymmetry(RunState& st, int& errcd) {
     const int sdim = st.sdim, nsym = st.nsym, ncenter = st.ncenter;
     const int nsymtot = nsym * ncenter;
@@ -214,37 +236,25 @@ void completesymmetry(RunState& st, int& errcd) {
     std::vector<double> rout(nn), tout(static_cast<std::size_t>(sdim));
 
     // Step 10: the centering vectors form a group under addition.
-    for (int c1 = 1; c1 <= ncenter; ++c1)
-        for (int c2 = 1; c2 <= ncenter; ++c2) {
-            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), rout.data(),
-                   tout.data(), sdim);
-            bool found = false;
-            for (int c3 = 1; c3 <= ncenter && !found; ++c3)
-                found = equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim);
-            if (!found) {
-                say(st, "(a,i3,a,i3,a)",
-                    {"Error, the list of centering vectors is incomplete! Sum of vectors", c1, " and", c2,
-                     " was not found in the list."});
-                errcd = kKeywordError;
-            }
-        }
+    check_closure(
+        st, ncenter,
+        [&](int c1, int c2) {
+            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2),
+                   rout.data(), tout.data(), sdim);
+        },
+        [&](int c3) { return equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim); },
+        "Error, the list of centering vectors is incomplete! Sum of vectors", errcd);
     if (errcd != 0) return;
 
     // Step 11: the operators form a group.
-    for (int p1 = 1; p1 <= nsymtot; ++p1)
-        for (int p2 = 1; p2 <= nsymtot; ++p2) {
+    check_closure(
+        st, nsymtot,
+        [&](int p1, int p2) {
             prodop(st.rmat.slice(p1), st.tvec.column(p1), st.rmat.slice(p2), st.tvec.column(p2), rout.data(),
                    tout.data(), sdim);
-            bool found = false;
-            for (int p3 = 1; p3 <= nsymtot && !found; ++p3)
-                found = equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim);
-            if (!found) {
-                say(st, "(a,i3,a,i3,a)",
-                    {"Error, the list of operators is incomplete! Product of operators", p1, " and", p2,
-                     " was not found in the list."});
-                errcd = kKeywordError;
-            }
-        }
+        },
+        [&](int p3) { return equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim); },
+        "Error, the list of operators is incomplete! Product of operators", errcd);
     if (errcd != 0) return;
 
     // Step 12: integer copies; the voxel-unit values follow in discretesym.

@@ -55,12 +55,19 @@ void h_dimension(RunState& st, input_module& im, int& ios) {
     if (st.sdim > 3) flagkwdgroup(im, "4D", true);
 }
 
-void h_realdimension(RunState& st, input_module& im, int& ios) {
-    oneint(im.inbuffer, st.rdim, ios);
-    if (ios == 0 && (st.rdim < 1 || st.rdim > 8)) {
-        errormsg(st, "Error, the real dimension must lie between 1 and 8!");
+// One integer from the line that must lie in lo..hi; `message` and the
+// keyword-error code when it does not.
+void bounded_int(RunState& st, const input_module& im, int& value, int lo, int hi, const char* message,
+                 int& ios) {
+    oneint(im.inbuffer, value, ios);
+    if (ios == 0 && (value < lo || value > hi)) {
+        errormsg(st, message);
         ios = kKeywordError;
     }
+}
+
+void h_realdimension(RunState& st, input_module& im, int& ios) {
+    bounded_int(st, im, st.rdim, 1, 8, "Error, the real dimension must lie between 1 and 8!", ios);
 }
 
 void h_cell(RunState& st, input_module& im, int& ios) {
@@ -141,11 +148,8 @@ void h_2channel(RunState& st, input_module& im, int& ios) {
 // The constraint moments are kept for the orders 1 to 8 only.  An odd order
 // is kept here: the iteration refuses it when it first needs the gradient.
 void h_conorder(RunState& st, input_module& im, int& ios) {
-    oneint(im.inbuffer, st.actcon, ios);
-    if (ios == 0 && (st.actcon < 1 || st.actcon > 8)) {
-        errormsg(st, "Error, the constraint order (conorder) must lie between 1 and 8!");
-        ios = kKeywordError;
-    }
+    bounded_int(st, im, st.actcon, 1, 8, "Error, the constraint order (conorder) must lie between 1 and 8!",
+                ios);
 }
 
 void h_conweight(RunState& st, input_module& im, int& ios) {

@@ -102,34 +102,38 @@ void g_member_line(RunState& st, int j) {
     st.log.write(ghklform(st.sdim), it);
 }
 
+// The head of one reflection section: the note `none` when the section is
+// empty (false), otherwise its first and last entry and an empty line (true).
+bool section_head(TextOut& log, bool present, const char* none, const char* first_label, int first,
+                  const char* last_label, int last) {
+    if (!present) {
+        empty(log);
+        log.write("(A)", {none});
+        empty(log);
+        return false;
+    }
+    log.write("(A,I10)", {first_label, first});
+    log.write("(A,I10)", {last_label, last});
+    empty(log);
+    return true;
+}
+
 void reflection_report(RunState& st) {
     TextOut& log = st.log;
     log.write("(A)", {"Reflections"});
     empty(log);
     empty(log);
 
-    if (st.totalf < 1) {
-        empty(log);
-        log.write("(A)", {" No F-constraints found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start F: ", st.startf});
-        log.write("(A,I10)", {"End F: ", st.endf});
-        empty(log);
+    if (section_head(log, st.totalf >= 1, " No F-constraints found!", "Start F: ", st.startf, "End F: ",
+                     st.endf)) {
         log.write("(A)", {kReflHeader});
         for (int j = st.startf; j <= st.endf; ++j) reflection_line(st, j, true);
     }
     empty(log);
     empty(log);
 
-    if (st.ggroups < 1) {
-        empty(log);
-        log.write("(A)", {" No G-constraints found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start G: ", st.startg});
-        log.write("(A,I10)", {"End G: ", st.endg});
-        empty(log);
+    if (section_head(log, st.ggroups >= 1, " No G-constraints found!", "Start G: ", st.startg, "End G: ",
+                     st.endg)) {
         for (int j = st.startg; j <= st.endg; ++j) {
             if (j == st.startg || st.refl(j).hklfg[8] != st.refl(j - 1).hklfg[8]) {
                 log.write("(I4,A)", {st.refl(j).hklfg[8], ". G-Constraint"});
@@ -140,42 +144,36 @@ void reflection_report(RunState& st) {
         }
     }
 
-    if (st.totalextra < 1) {
-        empty(log);
-        log.write("(A)", {" No extra reflections to print found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start Extra: ", st.starte});
-        log.write("(A,I10)", {"End Extra: ", st.ende});
-        empty(log);
+    if (section_head(log, st.totalextra >= 1, " No extra reflections to print found!", "Start Extra: ",
+                     st.starte, "End Extra: ", st.ende)) {
         log.write("(A)", {kReflHeader});
         for (int j = st.starte; j <= st.ende; ++j) reflection_line(st, j, true);
     }
     empty(log);
 }
 
+// Every operator under its numbered title, one line per row: the rotation
+// row, then the translation entry.
+template <class Rot, class Tra>
+void operator_rows(const RunState& st, TextOut& log, const char* title, const std::string& form, const Rot& rot,
+                   const Tra& tra) {
+    for (int p = 1; p <= st.nsym; ++p) {
+        log.write("(A,I5)", {title, p});
+        for (int i = 1; i <= st.sdim; ++i) {
+            FmtItems row;
+            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(rot(i, j, p));
+            row.emplace_back(tra(i, p));
+            log.write(form, row);
+        }
+    }
+}
+
 void operator_report(RunState& st) {
     TextOut& log = st.log;
     log.write("(A,I5)", {"Symmetry operations: ", st.nsym});
-    for (int p = 1; p <= st.nsym; ++p) {
-        log.write("(A,I5)", {"Symmetry operation: ", p});
-        for (int i = 1; i <= st.sdim; ++i) {
-            FmtItems row;
-            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
-            row.emplace_back(st.tvec(i, p));
-            log.write(symform(st.sdim), row);
-        }
-    }
+    operator_rows(st, log, "Symmetry operation: ", symform(st.sdim), st.rmat, st.tvec);
     empty(log);
-    for (int p = 1; p <= st.nsym; ++p) {
-        log.write("(A,I5)", {"Discrete symmetry operation: ", p});
-        for (int i = 1; i <= st.sdim; ++i) {
-            FmtItems row;
-            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmati(i, j, p));
-            row.emplace_back(st.tveci(i, p));
-            log.write(dsymform(st.sdim), row);
-        }
-    }
+    operator_rows(st, log, "Discrete symmetry operation: ", dsymform(st.sdim), st.rmati, st.tveci);
     empty(log);
 }
 

@@ -66,6 +66,20 @@ void nextline(RunState& st, const input_module& im, std::string& otext, int& err
     } while (blank(otext) && errcd == kReadOk);
 }
 
+bool block_line(RunState& st, const input_module& im, std::string& line, int& errcd,
+                std::string_view eof_message) {
+    errcd = 0;
+    nextline(st, im, line, errcd);
+    if (errcd == 0) return true;
+    errormsg(st, eof_message);
+    return false;
+}
+
+bool block_line(RunState& st, const input_module& im, std::string& line) {
+    int errcd = 0;
+    return block_line(st, im, line, errcd, "Error, preliminary end of file detected.");
+}
+
 std::string firstword(std::string& iotext, bool cutword) {
     std::string result(kLineLen, ' ');
     const std::size_t len = iotext.size();

@@ -41,15 +41,6 @@ bool next_real(std::string& line, double& v) {
     return rc == 0;
 }
 
-// The next line of a block; false (with the message) at the end of the file.
-bool block_line(RunState& st, const input_module& im, std::string& line) {
-    int errcd = 0;
-    nextline(st, im, line, errcd);
-    if (errcd == 0) return true;
-    errormsg(st, "Error, preliminary end of file detected.");
-    return false;
-}
-
 // Pass 1: reads up to the end keyword; false (with the message) at the end
 // of the file.  `each` sees every line of the block.
 template <class F>
@@ -185,9 +176,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (;;) {
         int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Premature end of file detected!");
+        if (!block_line(st, im, line, errcd, "Premature end of file detected!")) {
             ios = kKeywordError;
             return;
         }

@@ -15,6 +15,8 @@ namespace quilmo {
 
 namespace {
 
+constexpr std::string_view kEofInBlock = "Error, end of file detected during reading.";
+
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_sign(char c) { return c == '+' || c == '-'; }
 
@@ -132,9 +134,7 @@ int count_operators(RunState& st, const input_module& im, std::string_view endwo
     std::string line;
     for (;;) {
         int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
+        if (!block_line(st, im, line, errcd, kEofInBlock)) {
             ios = errcd;
             return count;
         }
@@ -240,11 +240,7 @@ void readsymmetry(RunState& st, const input_module& im, int& errcd, int code) {
     FArray<double> dvec(1, st.sdim);
     errcd = 0;
     for (int p = first; p < first + count; ++p) {
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
-            return;
-        }
+        if (!block_line(st, im, line, errcd, kEofInBlock)) return;
         dmat.fill(0);
         dvec.fill(0);
         symmetry(st.sdim, line, dmat.data(), dvec.data());
@@ -284,9 +280,7 @@ void centersblock(RunState& st, input_module& im, int& ios) {
         st.flagzeroc = false;
         for (;;) {
             int errcd = 0;
-            nextline(st, im, line, errcd);
-            if (errcd != 0) {
-                errormsg(st, "Error, end of file detected during reading.");
+            if (!block_line(st, im, line, errcd, kEofInBlock)) {
                 ios = errcd;
                 break;
             }
@@ -310,11 +304,7 @@ void centersblock(RunState& st, input_module& im, int& ios) {
         first = 2;
     }
     for (int j = first; j <= st.ncenter; ++j) {
-        nextline(st, im, line, ios);
-        if (ios != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
-            return;
-        }
+        if (!block_line(st, im, line, ios, kEofInBlock)) return;
         FArray<double> dvec(1, st.sdim);
         centervec(line, st.sdim, dvec.data());
         for (int i = 1; i <= st.sdim; ++i) st.center(i, j) = dvec(i);

@@ -16,6 +16,13 @@ void empty(TextOut& o, int count = 1) {
     for (int k = 0; k < count; ++k) o.write("(A)", {""});
 }
 
+// The note of an empty section, framed by empty lines.
+void none_found(TextOut& o, const char* note) {
+    empty(o);
+    o.write("(A)", {note});
+    empty(o);
+}
+
 void date_line(const RunState& st, TextOut& o, const char* lead) {
     o.write("(12A)", {lead, st.day, ".", st.month, ".", st.year, " Time: ", st.hour, ":",
                       st.minutes, ".", st.seconds});
@@ -88,9 +95,7 @@ void f_listing(RunState& st, TextOut& o) {
             o.write("(A)", {residual_marker(x)});
         }
     } else {
-        empty(o);
-        o.write("(A)", {" No F-constraints found!"});
-        empty(o);
+        none_found(o, " No F-constraints found!");
     }
     empty(o);
 }
@@ -123,9 +128,7 @@ void g_listing(RunState& st, TextOut& o) {
             first += st.gdiff(g);
         }
     } else {
-        empty(o);
-        o.write("(A)", {" No G-constraints found!"});
-        empty(o);
+        none_found(o, " No G-constraints found!");
     }
     empty(o);
 }
@@ -146,9 +149,7 @@ void extra_listing(RunState& st, TextOut& o) {
             o.write(fchklform(st.sdim), items);
         }
     } else {
-        empty(o);
-        o.write("(A)", {" No extra reflections to print!"});
-        empty(o);
+        none_found(o, " No extra reflections to print!");
     }
 }
 
