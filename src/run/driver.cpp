@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "chargeflip/flipping.h"
 #include "density/files.h"
 #include "fourier/fft.h"
 #include "fourier/synthesis.h"
@@ -178,7 +179,12 @@ void mainsequence(RunState& st) {
         ft(st);
         expandrho(st);
     } else {
-        if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
+        if (st.flipcharge) {
+            chargeflipping(st);
+            // The maximum-entropy R-factors must be taken over the
+            // observations the flipping handed over, not the ones read.
+            if (st.performmem) rfactorinit(st);
+        }
         if (st.performmem) {
             if (st.algorithm == 1) mem(st);
             if (st.algorithm == 2) memsys_stop(st);
