@@ -213,6 +213,7 @@ void handover(RunState& st, bool electrons_as_f000) {
     st.refl(st.startf).a = st.refl(st.startf).f = st.charge;
     open_log(st);
     st.log.list({"Charge:", st.charge});
+    st.log.close();
     st.epv = st.charge / st.nvoxtot;
     for (int i = 1; i <= st.norb; ++i) st.au(i) = st.rau(i) = st.epv;
 }
@@ -299,7 +300,6 @@ void chargeflipping(RunState& st) {
     st.log.close();
     completion_listing(st);
     if (st.performmem) handover(st, kElectronsAsF000);
-    st.log.close();
 }
 
 }  // namespace quilmo

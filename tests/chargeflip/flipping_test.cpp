@@ -9,6 +9,7 @@
 #include "chargeflip/cf_state.h"
 #include "chargeflip/flipping.h"
 #include "run/stop.h"
+#include "support/e2e.h"
 
 using namespace quilmo;
 
@@ -177,6 +178,47 @@ TEST(ResetAmplitudes, StrongWeakAndVanishedCalculatedAmplitude) {
     EXPECT_EQ(st.memrefl(3).bmem, -1.0);
     EXPECT_EQ(st.memrefl(4).amem, 3.0);
     EXPECT_EQ(st.memrefl(4).bmem, 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Handover, MaximumEntropyStartsFromTheFlippedStructureFactors) {
+    quilmo_test::TempDir dir;
+    RunState st;
+    st.logfile = fixed((dir / "h.QLlog").string(), 264);
+    dir.write("h.QLlog", "");
+    st.nvoxtot = 1000;
+    st.norb = 3;
+    st.au.allocate(1, 3);
+    st.rau.allocate(1, 3);
+    st.charge = 364;
+    const double zero[3] = {0, 0, 0};
+    cftest::grid(st, 4, 4, 4);
+    st.nvoxtot = 1000;
+    cftest::structure(st, {{0.1, 0.2, 0.3, 6}}, cftest::p21(), 1, zero);
+    st.memrefl(1).amem = 250;  // F(000) of the flipped density
+    st.refl(2).fmem = 9;
+    st.refl(2).amem = 3;
+    handover(st, false);
+    EXPECT_DOUBLE_EQ(st.charge, static_cast<double>(0.8f) * 250);
+    EXPECT_EQ(st.refl(1).a, st.charge);
+    EXPECT_EQ(st.refl(1).f, st.charge);
+    EXPECT_EQ(st.memrefl(1).f, st.charge);
+    EXPECT_EQ(st.memrefl(1).a, 250.0);
+    EXPECT_EQ(st.refl(2).f, 9.0);
+    EXPECT_EQ(st.refl(2).a, 3.0);
+    EXPECT_EQ(st.refl(2).amem, 0.0);
+    EXPECT_DOUBLE_EQ(st.epv, st.charge / 1000);
+    EXPECT_EQ(st.au(3), st.epv);
+    EXPECT_EQ(st.rau(1), st.epv);
+    EXPECT_NE(dir.read("h.QLlog").find(" Charge: 200.0000029802322"), std::string::npos) << dir.read("h.QLlog");
+
+    st.charge = 364;
+    handover(st, true);  // the electrons of the input instead
+    EXPECT_EQ(st.refl(1).f, 364.0);
+    EXPECT_DOUBLE_EQ(st.au(2), 0.364);
 }
 
 }  // namespace
