@@ -164,6 +164,15 @@ TEST(SucroseCF, CFAndMEMRunsOnToTheHistogramAndTheDifferenceMap) {
     const std::string log = dir.read("s.QLlog");
     EXPECT_EQ(count_prefix(log, " Charge: "), 1);
     EXPECT_EQ(count_prefix(log, "Cycle:        900"), 1);
+    // With F data only, R and RF are one number: both must be taken over
+    // the observations the flipping handed over.
+    std::string rall, rf;
+    for (const auto& l : lines_of(log)) {
+        if (l.rfind("R =", 0) == 0) rall = l.substr(3, 10);
+        if (l.rfind("RF=", 0) == 0) rf = l.substr(3, 10);
+    }
+    EXPECT_FALSE(rall.empty());
+    EXPECT_EQ(rall, rf);
     EXPECT_EQ(count_prefix(dir.read("s.QLhst"), "Start of histogram"), 1);
     EXPECT_EQ(lines_of(dir.read("s.asc")).size(), 4u + 51840 / 6);
     EXPECT_TRUE(dir.exists("s_diffour.m81"));
