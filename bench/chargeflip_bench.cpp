@@ -1,12 +1,13 @@
 // Charge flipping: the cost of one cycle as a multiple of the bare
 // transform pair ("x_fft_pair") on 64^3 and 128^3 grids, and the time of
 // the symmetry location on the sucrose sample (P2_1, 2199 reflections,
-// 32 x 36 x 45 grid).
+// 32 x 36 x 45 grid) and of a 42 x 162 search box of its coincidence.
 #include <benchmark/benchmark.h>
 
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <sstream>
 
+#include "chargeflip/coincidence.h"
 #include "chargeflip/flipping.h"
 #include "chargeflip/locate.h"
 #include "cubic_grid.h"
@@ -161,8 +163,35 @@ struct Sucrose {
     }
 };
 
-void BM_LocateSymmetrySucrose(benchmark::State& state) {
+Sucrose& sucrose() {
     static Sucrose s;
+    return s;
+}
+
+// A two-dimensional search box of 42 x 162 trial shifts of the screw axis,
+// each one pass over the 2200 F reflections, without the log lines.
+void BM_CoincidenceBox42x162(benchmark::State& state) {
+    Sucrose& s = sucrose();
+    s.restore();
+    CoincidenceTable table;
+    double total = 0;
+    for (auto _ : state) {
+        const double t0 = cpu_seconds();
+        table.symmetry(s.st, 2);
+        double best = 1e8;
+        for (int j = 0; j < 162; ++j)
+            for (int i = 0; i < 42; ++i) {
+                const double x[8] = {i / 42.0, 0, j / 162.0};
+                best = std::min(best, table(x));
+            }
+        benchmark::DoNotOptimize(best);
+        total += cpu_seconds() - t0;
+    }
+    state.counters["cpu_s"] = total / static_cast<double>(state.iterations());
+}
+
+void BM_LocateSymmetrySucrose(benchmark::State& state) {
+    Sucrose& s = sucrose();
     double total = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -179,6 +208,7 @@ void BM_LocateSymmetrySucrose(benchmark::State& state) {
 
 BENCHMARK(BM_FftPair)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FlipCycle)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoincidenceBox42x162)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LocateSymmetrySucrose)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 BENCHMARK_MAIN();
