@@ -3,7 +3,6 @@
 // the symmetry location on the sucrose sample (P2_1, 2199 reflections,
 // 32 x 36 x 45 grid) and of a 42 x 162 search box of its coincidence.
 #include <benchmark/benchmark.h>
-
 #include <time.h>
 #include <unistd.h>
 

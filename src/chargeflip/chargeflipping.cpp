@@ -152,7 +152,8 @@ void seed_and_report(RunState& st) {
     st.log.list();
     st.log.write("(a)", {"Starting charge flipping:"});
     st.log.write("(a,i6)", {" Random seed:", st.randomseed});
-    if (st.randomseed == 0) st.log.write("(a)", {" Phases from the input file will be used as initial phases"});
+    if (st.randomseed == 0)
+        st.log.write("(a)", {" Phases from the input file will be used as initial phases"});
 }
 
 void completion_listing(RunState& st) {
@@ -163,7 +164,8 @@ void completion_listing(RunState& st) {
     set_template_count(form, st.sdim, "(I3)", 2, 4);
     out.write("(A)", {""});
     out.write("(A)", {"Structure factors phased by charge flipping:"});
-    out.write("(A)", {"     #     h   k   l...     A                  B           A(new)             B(new)"});
+    out.write("(A)",
+              {"     #     h   k   l...     A                  B           A(new)             B(new)"});
     for (int i = st.startf; i <= st.endf; ++i) {
         const reftyp& e = st.refl(i);
         out.write("(I6,A)", {i, ": "}, false);

@@ -38,8 +38,8 @@ private:
     void build(const RunState& st, bool with_operator, int symop, int enant);
     int sdim_ = 0;
     long totalf_ = 0;
-    double m_[8][8] = {};  // R of the operator (zero for a plain shift)
-    double t_[8] = {};     // its translation
+    double m_[8][8] = {};        // R of the operator (zero for a plain shift)
+    double t_[8] = {};           // its translation
     std::vector<double> h_;      // sdim indices per entry
     std::vector<double> delta_;  // phase difference in cycles at shift 0, before the index term
     std::vector<double> w_;      // F²

@@ -40,7 +40,8 @@ void testsymmetry(RunState& st, LocateWork& w) {
         double maxsum = 100000000.0;
         do {
             for (int i = 0; i < nsrch; ++i) w.shiftc[srchcoo[i]] = subc[i];
-            for (int i = 1; i <= st.sdim; ++i) w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
+            for (int i = 1; i <= st.sdim; ++i)
+                w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
             const double value = measure(w.trialshift);
             if (value < maxsum) {
                 for (int i = 1; i <= st.sdim; ++i) w.rightshift[i] = w.shiftc[i];
@@ -123,7 +124,8 @@ void comparereference(RunState& st, LocateWork& w) {
     for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
         reftyp& r = st.memrefl(i);
         double arg = 0;
-        for (int k = 1; k <= st.sdim; ++k) arg += r.hklfg[k - 1] * static_cast<double>(w.rightshift[k]) / st.nvox(k);
+        for (int k = 1; k <= st.sdim; ++k)
+            arg += r.hklfg[k - 1] * static_cast<double>(w.rightshift[k]) / st.nvox(k);
         const double phi = phase(r.amem, enbest * r.bmem) + 2.0 * std::numbers::pi * arg;
         r.amem = r.f * std::cos(phi);
         r.bmem = r.f * std::sin(phi);

@@ -69,7 +69,8 @@ void search_operator(RunState& st, LocateWork& w, const sympicktype& pick) {
     double maxsum = 100000000.0;
     do {
         for (int i = 0; i < nsrch; ++i) w.shiftc[srchcoo[i]] = subc[i];
-        for (int i = 1; i <= st.sdim; ++i) w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
+        for (int i = 1; i <= st.sdim; ++i)
+            w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
         const double value = measure(w.trialshift);
         if (value < maxsum) {
             for (int i = 1; i <= st.sdim; ++i) w.rightshift[i] = w.shiftc[i];
@@ -87,11 +88,14 @@ void search_operator(RunState& st, LocateWork& w, const sympicktype& pick) {
     std::string refline = "( f8.3,2X,f7.4)";
     set_template_count(refline, st.sdim, "(i1)", 2, 2);
     for (int i = 1; i <= st.sdim; ++i)
-        w.trialshift[i - 1] = w.fixed[i] != 0 ? w.cooshift[i] : static_cast<double>(w.rightshift[i]) / st.nvox(i);
+        w.trialshift[i - 1] =
+            w.fixed[i] != 0 ? w.cooshift[i] : static_cast<double>(w.rightshift[i]) / st.nvox(i);
     const bool succ = refinesympos([&](const double* x) { return measure(x); }, st.nvox, st.sdim, srchcoo,
                                    w.trialshift, st.log, refline);
     if (!succ)
-        st.log.write("(a)", {"Warning, a problem occured in the refinement. The refined position might be unreliable."});
+        st.log.write(
+            "(a)",
+            {"Warning, a problem occured in the refinement. The refined position might be unreliable."});
     for (int i = 1; i <= st.sdim; ++i)
         if (!pick.invarc[i]) {
             w.fixed[i] = 1;
@@ -99,8 +103,8 @@ void search_operator(RunState& st, LocateWork& w, const sympicktype& pick) {
         }
 
     TextOut con(*st.con);
-    con.write("(a,i3,a,f10.4,a,a)", {"Symmetry search with symop", s, " done, coincidence", measure(w.trialshift),
-                                     succ ? "" : "  (refinement unreliable)", ""});
+    con.write("(a,i3,a,f10.4,a,a)", {"Symmetry search with symop", s, " done, coincidence",
+                                     measure(w.trialshift), succ ? "" : "  (refinement unreliable)", ""});
     fplivc(st);
 }
 
@@ -181,10 +185,12 @@ void newphases(RunState& st, const LocateWork& w) {
                 double arg = 0;
                 for (int k = 1; k <= st.sdim; ++k) {
                     int acc = 0;
-                    for (int m = 1; m <= st.sdim; ++m) acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, j));
+                    for (int m = 1; m <= st.sdim; ++m)
+                        acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, j));
                     hp[k - 1] = acc;
                 }
-                for (int k = 1; k <= st.sdim; ++k) arg += hp[k - 1] * w.cooshift[k] + e.hklfg[k - 1] * st.tvec(k, j);
+                for (int k = 1; k <= st.sdim; ++k)
+                    arg += hp[k - 1] * w.cooshift[k] + e.hklfg[k - 1] * st.tvec(k, j);
                 const int loc = arraylocation(st, hp, 2);
                 const double psi = phase(sf[loc], sf[loc + 1]) + kTwoPi * arg;
                 a += std::cos(psi);
@@ -212,11 +218,13 @@ void locatesymmetryrs(RunState& st) {
         report_choice(st, pick);
         for (int c = 1; c <= st.sdim; ++c) {
             if (w.fixed[c] != 0 || pick[c].symnr == -1) continue;
-            allocate_or_stop("Error allocating in FR, Span, Ft and SrchRef in LocateSymmetryRS! Too little memory?",
-                             [&] { search_operator(st, w, pick[c]); });
+            allocate_or_stop(
+                "Error allocating in FR, Span, Ft and SrchRef in LocateSymmetryRS! Too little memory?",
+                [&] { search_operator(st, w, pick[c]); });
         }
         st.log.list({"I have found following shift of origin:"});
-        for (int i = 1; i <= st.sdim; ++i) st.log.write("(a,i3,a,f6.3)", {"Coordinate", i, " by ", w.cooshift[i]});
+        for (int i = 1; i <= st.sdim; ++i)
+            st.log.write("(a,i3,a,f6.3)", {"Coordinate", i, " by ", w.cooshift[i]});
         newphases(st, w);
     }
     if (st.ntestsym > 0) testsymmetry(st, w);

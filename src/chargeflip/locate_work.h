@@ -8,12 +8,12 @@
 namespace quilmo {
 
 struct LocateWork {
-    int fixed[9] = {};         // 1..8: the coordinate's origin is settled
-    double cooshift[9] = {};   // 1..8: settled origin shift, fractions of the cell edge
-    double ambig[9][9] = {};   // steps between equivalent origins
-    int shiftc[9] = {};        // trial shift in grid steps
-    int rightshift[9] = {};    // best trial shift
-    double trialshift[8] = {}; // trial shift in fractions, coordinate i at i-1
+    int fixed[9] = {};          // 1..8: the coordinate's origin is settled
+    double cooshift[9] = {};    // 1..8: settled origin shift, fractions of the cell edge
+    double ambig[9][9] = {};    // steps between equivalent origins
+    int shiftc[9] = {};         // trial shift in grid steps
+    int rightshift[9] = {};     // best trial shift
+    double trialshift[8] = {};  // trial shift in fractions, coordinate i at i-1
 };
 
 // Log template with the dimension written into characters 4–5.

@@ -20,7 +20,8 @@ int satellite_order(const RunState& st, const reftyp& e) {
 void getweakrefl(RunState& st) {
     const int first = st.mstartf, last = st.mstartf + st.mtotalf - 1;
     int satmax = 0;
-    for (int i = first; i <= last; ++i) satmax = std::max(satmax, std::abs(satellite_order(st, st.memrefl(i))));
+    for (int i = first; i <= last; ++i)
+        satmax = std::max(satmax, std::abs(satellite_order(st, st.memrefl(i))));
     if (satmax > 15) {
         st.log.write("(a)", {"Problem in GetWeakRefl - too many orders of satellites."});
         st.log.close();

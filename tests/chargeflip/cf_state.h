@@ -18,7 +18,7 @@ using quilmo::reftyp;
 using quilmo::RunState;
 
 struct Op {
-    int r[3][3];   // x'_i = sum_k r[i][k] x_k + t_i
+    int r[3][3];  // x'_i = sum_k r[i][k] x_k + t_i
     double t[3];
 };
 

@@ -1,10 +1,11 @@
 // The phase function, the half-cycle reduction and the two coincidence
 // measures on exactly computed structure factors.
+#include "chargeflip/coincidence.h"
+
 #include <gtest/gtest.h>
 
 #include <numbers>
 
-#include "chargeflip/coincidence.h"
 #include "chargeflip/cf_state.h"
 
 using namespace quilmo;
@@ -20,8 +21,8 @@ TEST(Phase, EdgesAndQuadrants) {
     struct Case {
         double a, b, phi;
     } cases[] = {
-        {0, 0, 0},         {-1, 0, kPi},         {0, -1, -kPi / 2}, {0, 1, kPi / 2},
-        {1, 1, kPi / 4},   {-1, -1, -3 * kPi / 4}, {5e-7, 5e-7, 0}, {1e-6, 0, 0},
+        {0, 0, 0},       {-1, 0, kPi},           {0, -1, -kPi / 2}, {0, 1, kPi / 2},
+        {1, 1, kPi / 4}, {-1, -1, -3 * kPi / 4}, {5e-7, 5e-7, 0},   {1e-6, 0, 0},
     };
     for (const Case& c : cases) EXPECT_NEAR(phase(c.a, c.b), c.phi, 1e-12) << c.a << " " << c.b;
 }
@@ -29,8 +30,8 @@ TEST(Phase, EdgesAndQuadrants) {
 TEST(Phase, HalfCycleReductionKeepsHalvesAndFoldsTheRest) {
     struct Case {
         double p, r;
-    } cases[] = {{0.5, 0.5}, {-0.5, -0.5}, {1.5, 0.5}, {-2.5, -0.5}, {0.75, -0.25},
-                 {-0.75, 0.25}, {3.2, 0.2}, {-3.2, -0.2}, {2.0, 0.0}, {0.0, 0.0}};
+    } cases[] = {{0.5, 0.5},    {-0.5, -0.5}, {1.5, 0.5},   {-2.5, -0.5}, {0.75, -0.25},
+                 {-0.75, 0.25}, {3.2, 0.2},   {-3.2, -0.2}, {2.0, 0.0},   {0.0, 0.0}};
     for (const Case& c : cases) EXPECT_NEAR(halfcycle(c.p), c.r, 1e-12) << c.p;
 }
 

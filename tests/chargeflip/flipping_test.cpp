@@ -1,13 +1,14 @@
 // The small judgements of charge flipping: R-history statistics, the
 // continuation test, the threshold judgement, the relative threshold, the
 // weak-reflection thresholds, the generator and the amplitude reset.
+#include "chargeflip/flipping.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "chargeflip/cf_state.h"
-#include "chargeflip/flipping.h"
 #include "run/stop.h"
 #include "support/e2e.h"
 
@@ -37,7 +38,7 @@ TEST(FlipContinues, TableOfEndings) {
     FlipHistory high = ring(0.40, 0.5);     // mean above 0.55·rfinit
     FlipHistory spread = ring(0.20, 0.5);
     spread.rfcont[4] = 0.21;  // spread 0.01 > 0.007
-    FlipHistory fresh{};       // the ring's start value 0 in unwritten slots
+    FlipHistory fresh{};      // the ring's start value 0 in unwritten slots
     fresh.rfcont[1] = fresh.rfcont[2] = fresh.rfcont[3] = fresh.rfcont[4] = 0.3;
     fresh.rfinit = 0.3;
     struct Case {
@@ -57,7 +58,8 @@ TEST(FlipContinues, TableOfEndings) {
         {"undefined R ends", high, 2, 100, std::nan(""), -100, false},
         {"unwritten zero slots count", fresh, 4, 100, 0.3, -100, true},
     };
-    for (const Case& c : cases) EXPECT_EQ(flipcontinues(c.h, c.cyc, c.limit, c.rf, c.maxr), c.goes_on) << c.what;
+    for (const Case& c : cases)
+        EXPECT_EQ(flipcontinues(c.h, c.cyc, c.limit, c.rf, c.maxr), c.goes_on) << c.what;
 }
 
 TEST(DeltaJudgement, RaiseHalveOrKeep) {
@@ -167,9 +169,9 @@ TEST(ResetAmplitudes, StrongWeakAndVanishedCalculatedAmplitude) {
         st.memrefl(i).fmem = std::hypot(a, b);
     };
     set(1, 40, 0);
-    set(2, 0, 2);   // strong: observed amplitude, calculated phase
-    set(3, 1, 2);   // weak: phase turned by -90 degrees
-    set(4, 0, 0);   // strong with nothing calculated: phase 0, no NaN
+    set(2, 0, 2);  // strong: observed amplitude, calculated phase
+    set(3, 1, 2);  // weak: phase turned by -90 degrees
+    set(4, 0, 0);  // strong with nothing calculated: phase 0, no NaN
     resetamplitudes(st);
     EXPECT_EQ(st.memrefl(1).amem, 40.0);  // F(000) untouched
     EXPECT_EQ(st.memrefl(2).amem, 0.0);
@@ -213,7 +215,8 @@ TEST(Handover, MaximumEntropyStartsFromTheFlippedStructureFactors) {
     EXPECT_DOUBLE_EQ(st.epv, st.charge / 1000);
     EXPECT_EQ(st.au(3), st.epv);
     EXPECT_EQ(st.rau(1), st.epv);
-    EXPECT_NE(dir.read("h.QLlog").find(" Charge: 200.0000029802322"), std::string::npos) << dir.read("h.QLlog");
+    EXPECT_NE(dir.read("h.QLlog").find(" Charge: 200.0000029802322"), std::string::npos)
+        << dir.read("h.QLlog");
 
     st.charge = 364;
     handover(st, true);  // the electrons of the input instead

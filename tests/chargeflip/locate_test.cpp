@@ -1,5 +1,7 @@
 // The odometer, the operator choice, the averaged phases and the whole
 // symmetry location on exactly computed structure factors.
+#include "chargeflip/locate.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,9 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "chargeflip/coincidence.h"
 #include "chargeflip/cf_state.h"
-#include "chargeflip/locate.h"
+#include "chargeflip/coincidence.h"
 #include "chargeflip/locate_work.h"
 #include "fourier/fft.h"
 #include "support/e2e.h"
@@ -39,7 +40,8 @@ TEST(NextCoo, RunsTheBoxFirstAxisFastestAndWrapsBack) {
 TEST(ChooseOperators, TwofoldAlongTheThirdAxisFixesTheFirstTwoTogether) {
     RunState st;
     grid(st, 8, 8, 8);
-    operators(st, {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}}, {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}, {0, 0, 0}}});
+    operators(st, {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}},
+                   {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}, {0, 0, 0}}});
     const CooPick pick = chooseoperators(st);
     for (int c : {1, 2}) {
         EXPECT_EQ(pick[c].symnr, 2);
@@ -96,7 +98,8 @@ TEST(NewPhases, AveragingInP42nRestoresTheTruePhases) {
 }
 
 TEST(LocateSymmetry, FindsTheOriginOfAShiftedP21Structure) {
-    const std::vector<PointAtom> atoms = {{0.11, 0.23, 0.37, 8}, {0.31, 0.07, 0.19, 6}, {0.42, 0.36, 0.08, 7}};
+    const std::vector<PointAtom> atoms = {
+        {0.11, 0.23, 0.37, 8}, {0.31, 0.07, 0.19, 6}, {0.42, 0.36, 0.08, 7}};
     const double shift[3] = {0.1875, 0.3, 0.0625};  // on the grid along x and z
     quilmo_test::TempDir dir;
     RunState st;

@@ -1,11 +1,12 @@
 // The Newton refinement of a searched position on analytic measures whose
 // behaviour is known in advance.
+#include "chargeflip/refine.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-#include "chargeflip/refine.h"
 #include "support/e2e.h"
 
 using namespace quilmo;

@@ -31,7 +31,8 @@ std::string replaced(std::string s, const std::string& from, const std::string& 
 std::string sucrose(const std::string& perform = "CF") {
     std::string in = replaced(slurp(kData + "sucrose_cf.Quilmo"), "randomseed 4711", "randomseed 8");
     if (perform != "CF")
-        in = replaced(in, "perform CF\n", "perform " + perform + "\ninitialdensity flat\nalgorithm S-S AUTO 1.0\n");
+        in = replaced(in, "perform CF\n",
+                      "perform " + perform + "\ninitialdensity flat\nalgorithm S-S AUTO 1.0\n");
     return in;
 }
 
@@ -49,7 +50,8 @@ Map read_map(const std::string& text) {
     std::istringstream c(lines.at(2));
     for (double& x : m.cell) c >> x;
     for (std::size_t l = 4; l < lines.size(); ++l)
-        for (std::size_t p = 0; p + 22 <= lines[l].size(); p += 22) m.v.push_back(std::stod(lines[l].substr(p, 22)));
+        for (std::size_t p = 0; p + 22 <= lines[l].size(); p += 22)
+            m.v.push_back(std::stod(lines[l].substr(p, 22)));
     return m;
 }
 
@@ -180,11 +182,13 @@ TEST(SucroseCF, CFAndMEMRunsOnToTheHistogramAndTheDifferenceMap) {
 
 // A small P1 crystal of point atoms: quick enough to pin a run.
 std::string point_atoms(const std::string& extra) {
-    const std::vector<quilmo_test::Atom> atoms = {{0.1, 0.2, 0.3, 8}, {0.35, 0.6, 0.15, 6}, {0.7, 0.4, 0.8, 7}};
+    const std::vector<quilmo_test::Atom> atoms = {
+        {0.1, 0.2, 0.3, 8}, {0.35, 0.6, 0.15, 6}, {0.7, 0.4, 0.8, 7}};
     quilmo_test::PointAtomData data;
     data.voxels = 16;
     data.maxindex = 4;
-    return quilmo_test::point_atom_input(atoms, "CF", "searchsymmetry no\noutputformat QLascii\n" + extra, data);
+    return quilmo_test::point_atom_input(atoms, "CF", "searchsymmetry no\noutputformat QLascii\n" + extra,
+                                         data);
 }
 
 std::vector<std::string> r_lines(const std::string& log) {
@@ -245,9 +249,12 @@ TEST(PointAtomsCF, InputsThatCannotBeFlippedAreRefused) {
         {base + "weakratio -0.1\n",
          "Error, the keyword weakratio must lie between 0 and 1!\nError reading keyword weakratio.\n"},
         {replaced(base, fblock, "fbegin\n  0   0   0   99.0   0.0   0.1\nendf\n"),
-         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F block!\n"},
-        {replaced(base, fblock, "fbegin\n  1   0   0   0.0   0.0   0.1\n  0   1   0   0.0   0.0   0.1\nendf\n"),
-         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F block!\n"},
+         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F "
+         "block!\n"},
+        {replaced(base, fblock,
+                  "fbegin\n  1   0   0   0.0   0.0   0.1\n  0   1   0   0.0   0.0   0.1\nendf\n"),
+         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F "
+         "block!\n"},
     };
     for (const Case& c : cases) {
         TempDir dir;
