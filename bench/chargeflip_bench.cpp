@@ -19,11 +19,12 @@
 #include "chargeflip/locate.h"
 #include "cubic_grid.h"
 #include "fourier/fft.h"
-#include "grid/meminit.h"
 #include "grid/voxels.h"
 #include "input/input.h"
 #include "mem/rfactor.h"
 #include "run/state.h"
+#include "sequence/meminit.h"
+#include "textio/lengths.h"
 
 using namespace quilmo;
 
@@ -148,7 +149,7 @@ struct Sucrose {
         sf = st.sf.vec();
         refl = st.refl.vec();
         memrefl = st.memrefl.vec();
-        st.logfile = fixed((dir / "s.QLlog").string(), 264);
+        st.logfile = fixed((dir / "s.QLlog").string(), kNameLen);
     }
     void restore() {
         st.sf.vec() = sf;

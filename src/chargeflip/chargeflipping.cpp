@@ -12,19 +12,15 @@
 #include "fourier/fft.h"
 #include "grid/voxels.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
 
 }  // namespace
 
@@ -160,8 +156,7 @@ void completion_listing(RunState& st) {
     TextOut out;
     if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
         throw RunStop("Error opening the output listing " + trim(st.memreflfile) + "!");
-    std::string form = st.fchklform;
-    set_template_count(form, st.sdim, "(I3)", 2, 4);
+    const std::string form = fchklform(st.sdim);
     out.write("(A)", {""});
     out.write("(A)", {"Structure factors phased by charge flipping:"});
     out.write("(A)",

@@ -4,12 +4,13 @@
 #include <numbers>
 
 #include "grid/voxels.h"
+#include "run/limits.h"
 
 namespace quilmo {
 
 double phase(double a, double b) {
     const double r = std::sqrt(a * a + b * b);
-    double phi = r > static_cast<double>(1.0e-6f) ? std::acos(a / r) : 0.0;
+    double phi = r > kZeroTol ? std::acos(a / r) : 0.0;
     if (b < 0) phi = -phi;
     return phi;
 }

@@ -8,7 +8,7 @@
 #include "chargeflip/locate.h"
 #include "chargeflip/locate_work.h"
 #include "fourier/fft.h"
-#include "run/driver.h"
+#include "run/console.h"
 
 namespace quilmo {
 

@@ -12,8 +12,9 @@
 #include "fourier/fft.h"
 #include "grid/voxels.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -210,8 +211,7 @@ void newphases(RunState& st, const LocateWork& w) {
 }
 
 void locatesymmetryrs(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
+    open_log(st);
     LocateWork w;
     if (st.searchsym) {
         const CooPick pick = chooseoperators(st);

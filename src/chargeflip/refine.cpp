@@ -5,7 +5,7 @@
 
 #include "chargeflip/coincidence.h"
 #include "geometry/metric.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

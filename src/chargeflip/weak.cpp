@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "chargeflip/flipping.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

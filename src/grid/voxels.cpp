@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "grid/orbitlist.h"
+
 namespace quilmo {
 
 int arraylocation(const RunState& st, const Coord8& idhkl, int idelta) {
@@ -57,15 +59,14 @@ namespace {
 // positive minus the negative channel with two channels).
 template <class Put>
 void spread_orbits(const RunState& st, Put put) {
-    const int* tab = st.rhotab.data();
     const double* au = st.au.data();
     const bool two = st.nchan == 2;
-    long t = 0;
-    for (int i = 0; i < st.norb; ++i) {
-        int m = tab[t++];
-        double v = two ? au[i] - au[i + st.norb] : au[i];
-        for (int k = 0; k < m; ++k) put(tab[t++], v);
-    }
+    const int norb = st.norb;
+    for_each_orbit(st.rhotab, norb, [&](int i, Orbit orbit) {
+        const int k = i - 1;
+        const double v = two ? au[k] - au[k + norb] : au[k];
+        for (int k = 0; k < orbit.m; ++k) put(orbit.voxel[k], v);
+    });
 }
 }  // namespace
 

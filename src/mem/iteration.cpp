@@ -6,25 +6,21 @@
 
 #include "density/files.h"
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "grid/voxels.h"
 #include "mem/check.h"
 #include "mem/gradient.h"
-#include "mem/orbitlist.h"
 #include "mem/report.h"
 #include "mem/rfactor.h"
 #include "mem/usercom.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
 
 // sf, amem/bmem/fmem of both lists and of the extra reflections from au.
 // The extra reflections are set here, with every new transform, so that the
@@ -43,7 +39,7 @@ void new_structure_factors(RunState& st) {
 
 [[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
-    for (int v : orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
+    for (int v : orb.v) r = std::min(r, lambda_limit(st.sf(2L * v)));
     FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
     st.log.write("(A,e10.3,A)", msg);
     st.log.close();
@@ -123,7 +119,7 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
         }
         u.s = -u.rhonorm * (slog + lnr * sumrho);
     }
-    u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
+    u.sc = slen * clen > kZeroTol ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
     return u;
 }
 
@@ -145,7 +141,7 @@ void write_density_now(RunState& st) {
     // The whole name is kept: a name longer than the command value must
     // come back unchanged for the final density.
     const std::string kept = st.outrhofile;
-    st.outrhofile = fixed(st.com.chr, 264);
+    st.outrhofile = fixed(st.com.chr, kNameLen);
     rhowrite(st);
     st.outrhofile = kept;
     open_log(st);

@@ -32,6 +32,6 @@ void cpu_split(float cpu, int& minutes, int& seconds);
 // Processor seconds used by the run so far.
 float cpu_seconds();
 // Line-end marker of a normalised residual: up to 3, up to 6, beyond.
-const std::string& residual_marker(const RunState& st, double x);
+std::string_view residual_marker(double x);
 
 }  // namespace quilmo

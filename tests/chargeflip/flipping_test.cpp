@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "chargeflip/cf_state.h"
-#include "run/stop.h"
 #include "support/e2e.h"
+#include "textio/lengths.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 
@@ -189,7 +190,7 @@ namespace {
 TEST(Handover, MaximumEntropyStartsFromTheFlippedStructureFactors) {
     quilmo_test::TempDir dir;
     RunState st;
-    st.logfile = fixed((dir / "h.QLlog").string(), 264);
+    st.logfile = fixed((dir / "h.QLlog").string(), kNameLen);
     dir.write("h.QLlog", "");
     st.nvoxtot = 1000;
     st.norb = 3;
