@@ -4,13 +4,17 @@
 #include <numbers>
 
 #include "grid/voxels.h"
-#include "run/limits.h"
 
 namespace quilmo {
 
+// The modulus below which a structure factor has no phase; the threshold is
+// the single-precision 1.0e-6 the phase has always been taken with, so phases
+// of tiny moduli stay the same on every build.
+constexpr double kPhaseZeroTol = 1.0e-6f;
+
 double phase(double a, double b) {
     const double r = std::sqrt(a * a + b * b);
-    double phi = r > kZeroTol ? std::acos(a / r) : 0.0;
+    double phi = r > kPhaseZeroTol ? std::acos(a / r) : 0.0;
     if (b < 0) phi = -phi;
     return phi;
 }

@@ -9,7 +9,7 @@
 
 namespace quilmo {
 
-// Phase angle of a + ib in -π..π; 0 for a modulus up to kZeroTol.
+// Phase angle of a + ib in -π..π; 0 for a modulus up to 1e-6.
 double phase(double a, double b);
 
 // A phase difference in cycles brought into [-0.5, 0.5]: the integer part
