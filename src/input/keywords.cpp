@@ -265,7 +265,15 @@ void h_delta(RunState& st, input_module& im, int& ios) {
 
 void h_biso(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.biso, ios); }
 
-void h_weakratio(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.weakratio, ios); }
+// The weak threshold is the amplitude at the fraction weakratio of the
+// sorted list: a fraction outside [0, 1] points beyond the list.
+void h_weakratio(RunState& st, input_module& im, int& ios) {
+    onereal(im.inbuffer, st.weakratio, ios);
+    if (ios == 0 && !(st.weakratio >= 0 && st.weakratio <= 1)) {
+        errormsg(st, "Error, the keyword weakratio must lie between 0 and 1!");
+        ios = kKeywordError;
+    }
+}
 
 void h_randomseed(RunState& st, input_module& im, int& ios) {
     if (rest_is(im, "AUTO")) {

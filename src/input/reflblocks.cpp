@@ -135,6 +135,18 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         r.sigma = sigmin / 3.0;
         r.weight = 1.0 / (r.sigma * r.sigma);
     }
+    // Charge flipping divides by the sum of the amplitudes after F(000):
+    // without a non-zero one its R value is 0/0.
+    if (ios == 0 && st.flipcharge) {
+        bool observed = false;
+        for (int i = st.startf + 1; i <= st.endf; ++i) observed = observed || st.refl(i).f > 0;
+        if (!observed) {
+            errormsg(st,
+                     "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) "
+                     "in the F block!");
+            ios = kKeywordError;
+        }
+    }
 }
 
 void gblock_pass1(RunState& st, input_module& im, int& ios) {

@@ -1,5 +1,6 @@
 #include "sequence/driver.h"
 
+#include "chargeflip/flipping.h"
 #include "density/files.h"
 #include "fourier/fft.h"
 #include "fourier/synthesis.h"
@@ -9,7 +10,6 @@
 #include "mem/iteration.h"
 #include "mem/rfactor.h"
 #include "sequence/meminit.h"
-#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -22,7 +22,12 @@ void mainsequence(RunState& st) {
         ft(st);
         expandrho(st);
     } else {
-        if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
+        if (st.flipcharge) {
+            chargeflipping(st);
+            // The maximum-entropy R-factors must be taken over the
+            // observations the flipping handed over, not the ones read.
+            if (st.performmem) rfactorinit(st);
+        }
         if (st.performmem) {
             if (st.algorithm == 1) mem(st);
             if (st.algorithm == 2) memsys_stop(st);
