@@ -1,0 +1,190 @@
+#include "mem/dual.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+
+namespace quilmo {
+
+namespace {
+
+// The orbit means of phi(x) = 2 Re sum_k conj(t_k) exp(2 pi i h_k.x) into
+// phibar.  t_k goes to the position of h_k and conj(t_k) to that of -h_k,
+// added, so that a reflection that is its own Friedel mate on the grid gets
+// both terms; the backward transform then gives phi / n.  Only the given
+// constraints are placed: the mean over each orbit is what symmetrises phi,
+// exactly, whatever the orbit of h holds (its symmetry images, -h itself).
+void orbit_means(RunState& st, const DualProblem& p, const double* t, std::vector<double>& phibar) {
+    double* sf = st.sf.data();
+    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    for (int k = 0; k < p.nf; ++k) {
+        const double tr = t[2 * k], ti = t[2 * k + 1];
+        sf[p.pos[static_cast<std::size_t>(k)]] += tr;
+        sf[p.pos[static_cast<std::size_t>(k)] + 1] += ti;
+        sf[p.neg[static_cast<std::size_t>(k)]] += tr;
+        sf[p.neg[static_cast<std::size_t>(k)] + 1] -= ti;
+    }
+    fft(st, -1);
+    const std::size_t norb = p.m.size();
+    phibar.resize(norb);
+    for (std::size_t i = 0; i < norb; ++i) {
+        double sum = 0;
+        for (int j = p.first[i]; j < p.first[i + 1]; ++j) sum += sf[2L * p.vox[static_cast<std::size_t>(j)]];
+        phibar[i] = p.n * sum / p.m[i];
+    }
+}
+
+}  // namespace
+
+DualProblem dual_problem(const RunState& st, double aim) {
+    DualProblem p;
+    p.aim = aim;
+    p.charge = st.charge;
+    p.n = static_cast<double>(st.nvoxtot);
+    const double d = st.totalfg - 1;
+    for (int i = st.startf + 1; i <= st.endf; ++i) {
+        const reftyp& e = st.refl(i);
+        std::array<int, 9> minus{};
+        for (int k = 0; k < st.sdim; ++k) minus[static_cast<std::size_t>(k)] = -e.hklfg[static_cast<std::size_t>(k)];
+        p.pos.push_back(e.sfloc);
+        p.neg.push_back(arraylocation(st, minus, 2));
+        p.fa.push_back(e.a);
+        p.fb.push_back(e.b);
+        p.w.push_back(d * e.sigma * e.sigma);
+    }
+    p.nf = static_cast<int>(p.pos.size());
+
+    const std::size_t norb = static_cast<std::size_t>(st.norb);
+    p.first.reserve(norb + 1);
+    p.m.reserve(norb);
+    p.rau.assign(st.rau.data(), st.rau.data() + norb);
+    long t = 1;
+    p.first.push_back(0);
+    for (std::size_t i = 0; i < norb; ++i) {
+        const int m = st.rhotab(t);
+        for (int j = 1; j <= m; ++j) p.vox.push_back(st.rhotab(t + j));
+        t += m + 1;
+        p.m.push_back(m);
+        p.first.push_back(static_cast<int>(p.vox.size()));
+    }
+    return p;
+}
+
+DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, double* g,
+                         double* au, double* fc) {
+    static thread_local std::vector<double> phibar;
+    orbit_means(st, p, x, phibar);
+    const std::size_t norb = p.m.size();
+
+    // au_i = Q rau_i exp(-phibar_i) / Z, with the largest exponent taken out
+    // of Z so that nothing overflows.
+    double top = -HUGE_VAL;
+    for (std::size_t i = 0; i < norb; ++i) top = std::max(top, -phibar[i]);
+    double z = 0;
+    for (std::size_t i = 0; i < norb; ++i) {
+        au[i] = p.rau[i] * std::exp(-phibar[i] - top);
+        z += p.m[i] * au[i];
+    }
+    const double lnz = top + std::log(z);
+    const double lnq = std::log(p.charge);
+    double s = 0;
+    for (std::size_t i = 0; i < norb; ++i) {
+        au[i] *= p.charge / z;
+        // ln(au/rau) = -phibar - ln Z + ln Q; an empty prior orbit adds nothing.
+        if (au[i] > 0) s -= p.m[i] * au[i] * (-phibar[i] - lnz + lnq);
+    }
+
+    DualValues v;
+    double wt2 = 0, lin = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const double tr = x[2 * k], ti = x[2 * k + 1];
+        wt2 += p.w[static_cast<std::size_t>(k)] * (tr * tr + ti * ti);
+        lin += tr * p.fa[static_cast<std::size_t>(k)] + ti * p.fb[static_cast<std::size_t>(k)];
+    }
+    const double root = std::sqrt(p.aim * wt2);
+    v.psi = p.charge * lnz + 2 * lin + 2 * root;
+    v.lambda = std::sqrt(wt2 / p.aim);
+    v.s = s;
+
+    // F(au): the density on the whole grid, forward.
+    double* sf = st.sf.data();
+    for (std::size_t i = 0; i < norb; ++i)
+        for (int j = p.first[i]; j < p.first[i + 1]; ++j) {
+            const long at = 2L * p.vox[static_cast<std::size_t>(j)];
+            sf[at] = au[i];
+            sf[at + 1] = 0;
+        }
+    fft(st, 1);
+    double c = 0, gg = 0;
+    // At t = 0 the root has no derivative; its smallest subgradient is 0.
+    const double q = root > 0 ? p.aim / root : 0.0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        const double ar = sf[p.pos[kk]], ai = sf[p.pos[kk] + 1];
+        fc[2 * k] = ar;
+        fc[2 * k + 1] = ai;
+        const double dr = p.fa[kk] - ar, di = p.fb[kk] - ai;
+        c += (dr * dr + di * di) / p.w[kk];
+        g[2 * k] = 2 * dr + 2 * q * p.w[kk] * x[2 * k];
+        g[2 * k + 1] = 2 * di + 2 * q * p.w[kk] * x[2 * k + 1];
+        gg += g[2 * k] * g[2 * k] + g[2 * k + 1] * g[2 * k + 1];
+    }
+    v.c = c;
+    v.gnorm = std::sqrt(gg);
+    return v;
+}
+
+bool dual_start(const DualProblem& p, const double* fc, double* x) {
+    double sum = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        // (F - Fo)/sigma^2; D is the same for every constraint.
+        x[2 * k] = (fc[2 * k] - p.fa[kk]) / p.w[kk];
+        x[2 * k + 1] = (fc[2 * k + 1] - p.fb[kk]) / p.w[kk];
+        sum += std::hypot(x[2 * k], x[2 * k + 1]);
+    }
+    if (!(sum > 0) || !std::isfinite(sum)) return false;
+    for (int k = 0; k < 2 * p.nf; ++k) x[k] *= 0.05 / sum;
+    return true;
+}
+
+double dual_angle_test(RunState& st, const DualProblem& p, const double* au, const double* fc) {
+    // dC/drho(x) = (2/D) Re sum conj(F - Fo) exp(2 pi i h.x) / sigma^2: phi
+    // of the multipliers (F - Fo)/w.
+    std::vector<double> t(2 * static_cast<std::size_t>(p.nf));
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        t[2 * kk] = (fc[2 * k] - p.fa[kk]) / p.w[kk];
+        t[2 * kk + 1] = (fc[2 * k + 1] - p.fb[kk]) / p.w[kk];
+    }
+    std::vector<double> c;
+    orbit_means(st, p, t.data(), c);
+
+    // Per orbit: dS/dau = m (-1 - ln(au/rau)), dC/dau = m c.  The charge
+    // constraint's normal is m; both are projected onto its complement.
+    const std::size_t norb = p.m.size();
+    std::vector<double> s(norb, 0.0);
+    double sm = 0, cm = 0, mm = 0;
+    for (std::size_t i = 0; i < norb; ++i) {
+        if (au[i] > 0 && p.rau[i] > 0) s[i] = -1.0 - std::log(au[i] / p.rau[i]);
+        const double m2 = p.m[i] * p.m[i];
+        sm += m2 * s[i];
+        cm += m2 * c[i];
+        mm += m2;
+    }
+    sm /= mm;
+    cm /= mm;
+    double sc = 0, ss = 0, cc = 0;
+    for (std::size_t i = 0; i < norb; ++i) {
+        const double a = p.m[i] * (s[i] - sm), b = p.m[i] * (c[i] - cm);
+        sc += a * b;
+        ss += a * a;
+        cc += b * b;
+    }
+    if (!(ss > 0 && cc > 0)) return 0.0;
+    return 1.0 - sc / std::sqrt(ss * cc);
+}
+
+}  // namespace quilmo

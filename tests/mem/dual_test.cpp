@@ -1,0 +1,190 @@
+#include "mem/dual.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+
+using namespace quilmo;
+
+namespace {
+
+// An operator on fractional coordinates: x' = R x + t, R diagonal (signs).
+struct SignOp {
+    int r[3];
+    double t[3];
+};
+
+// A crystal on an nx x ny x nz grid whose orbits come from `ops`, a random
+// positive prior constant on each orbit, and F-constraints (after F(000))
+// for every index triple within 2 of the origin in one Friedel half, plus one
+// at the edge of the grid, which is its own Friedel mate there.
+struct DualCase {
+    RunState st;
+    DualProblem p;
+
+    DualCase(const std::vector<SignOp>& ops, int nx, int ny, int nz, unsigned seed) {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<double> u(-1, 1);
+        st.sdim = st.rdim = 3;
+        st.nvox.allocate(1, 3);
+        const int nv[3] = {nx, ny, nz};
+        for (int k = 0; k < 3; ++k) st.nvox(k + 1) = nv[k];
+        st.n(0) = 1;
+        for (int k = 1; k <= 8; ++k) st.n(k) = k <= 3 ? st.n(k - 1) * st.nvox(k) : st.n(k - 1);
+        st.nvoxtot = nx * ny * nz;
+        st.lstrhoel = st.nvoxtot - 1;
+        st.lstel = 2 * st.nvoxtot - 1;
+        st.sf.allocate(0, st.lstel);
+        fftinit(st);
+
+        std::vector<int> tab;
+        std::vector<char> seen(static_cast<std::size_t>(st.nvoxtot), 0);
+        st.norb = 0;
+        for (int v = 0; v < st.nvoxtot; ++v) {
+            if (seen[static_cast<std::size_t>(v)]) continue;
+            ++st.norb;
+            const std::size_t head = tab.size();
+            tab.push_back(0);
+            const int x[3] = {v % nx, (v / nx) % ny, v / (nx * ny)};
+            for (const SignOp& op : ops) {
+                int q = 0, stride = 1;
+                for (int k = 0; k < 3; ++k) {
+                    int c = op.r[k] * x[k] + static_cast<int>(std::lround(op.t[k] * nv[k]));
+                    c = ((c % nv[k]) + nv[k]) % nv[k];
+                    q += c * stride;
+                    stride *= nv[k];
+                }
+                if (seen[static_cast<std::size_t>(q)]) continue;
+                seen[static_cast<std::size_t>(q)] = 1;
+                tab.push_back(q);
+                ++tab[head];
+            }
+        }
+        st.rhotab.allocate(1, static_cast<long>(tab.size()));
+        std::copy(tab.begin(), tab.end(), st.rhotab.data());
+
+        st.charge = 50;
+        st.rau.allocate(1, st.norb);
+        double sum = 0;
+        long t = 1;
+        for (int i = 1; i <= st.norb; ++i) {
+            st.rau(i) = 1.0 + 0.8 * u(rng);
+            sum += st.rhotab(t) * st.rau(i);
+            t += st.rhotab(t) + 1;
+        }
+        for (int i = 1; i <= st.norb; ++i) st.rau(i) *= st.charge / sum;
+
+        std::vector<reftyp> list(1);  // F(000) first
+        list[0].a = st.charge;
+        list[0].sigma = 1;
+        auto add = [&](int h, int k, int l) {
+            reftyp e;
+            e.hklfg = {h, k, l};
+            e.sfloc = arraylocation(st, e.hklfg, 2);
+            e.a = 3 * u(rng);
+            e.b = 3 * u(rng);
+            e.sigma = 0.2 + 0.3 * (u(rng) + 1);
+            list.push_back(e);
+        };
+        for (int h = -2; h <= 2; ++h)
+            for (int k = -2; k <= 2; ++k)
+                for (int l = -2; l <= 2; ++l)
+                    if (h > 0 || (h == 0 && (k > 0 || (k == 0 && l > 0)))) add(h, k, l);
+        add(nx / 2, 0, 0);
+        st.refl.allocate(1, static_cast<long>(list.size()));
+        std::copy(list.begin(), list.end(), st.refl.data());
+        st.startf = 1;
+        st.endf = st.totalf = st.totalfg = static_cast<int>(list.size());
+        p = dual_problem(st, 1.3);
+    }
+    ~DualCase() { fftfree(st); }
+
+    std::vector<double> random_t(unsigned seed, double scale) const {
+        std::mt19937 rng(seed);
+        std::uniform_real_distribution<double> u(-1, 1);
+        std::vector<double> x(2 * static_cast<std::size_t>(p.nf));
+        for (double& v : x) v = scale * u(rng);
+        return x;
+    }
+
+    DualValues eval(const std::vector<double>& x, std::vector<double>& g, std::vector<double>& au,
+                    std::vector<double>& fc) {
+        g.resize(x.size());
+        fc.resize(x.size());
+        au.resize(static_cast<std::size_t>(st.norb));
+        return dual_evaluate(st, p, x.data(), g.data(), au.data(), fc.data());
+    }
+};
+
+const SignOp kIdentity{{1, 1, 1}, {0, 0, 0}};
+
+struct Group {
+    const char* name;
+    std::vector<SignOp> ops;
+};
+
+// P2_1: acentric, and every h0l has -h in its orbit.  P-1: centric.  P2_1/c:
+// centric with translations and special positions (orbits of 1 and 2
+// voxels besides the general ones of 4).
+const std::vector<Group> kGroups = {
+    {"P2_1", {kIdentity, {{-1, 1, -1}, {0, 0.5, 0}}}},
+    {"P-1", {kIdentity, {{-1, -1, -1}, {0, 0, 0}}}},
+    {"P2_1/c",
+     {kIdentity, {{-1, 1, -1}, {0, 0.5, 0.5}}, {{-1, -1, -1}, {0, 0, 0}}, {{1, -1, 1}, {0, 0.5, 0.5}}}},
+};
+
+TEST(DualKernel, GradientMatchesFiniteDifferencesOfPsi) {
+    for (const Group& grp : kGroups) {
+        SCOPED_TRACE(grp.name);
+        DualCase c(grp.ops, 6, 8, 6, 11);
+        std::vector<double> g, au, fc, g2, au2, fc2;
+        const std::vector<double> x = c.random_t(5, 0.02);
+        c.eval(x, g, au, fc);
+        double gmax = 0;
+        for (double v : g) gmax = std::max(gmax, std::fabs(v));
+        for (std::size_t k = 0; k < x.size(); ++k) {
+            const double eps = 1e-6;
+            std::vector<double> xp = x, xm = x;
+            xp[k] += eps;
+            xm[k] -= eps;
+            const double fp = c.eval(xp, g2, au2, fc2).psi;
+            const double fm = c.eval(xm, g2, au2, fc2).psi;
+            EXPECT_NEAR((fp - fm) / (2 * eps), g[k], 1e-6 * gmax) << "variable " << k;
+        }
+    }
+}
+
+TEST(DualKernel, DensityHasTheChargeTheSymmetryAndTheEntropyPsiPromises) {
+    for (const Group& grp : kGroups) {
+        SCOPED_TRACE(grp.name);
+        DualCase c(grp.ops, 6, 8, 6, 3);
+        std::vector<double> g, au, fc;
+        const std::vector<double> x = c.random_t(9, 0.05);
+        const DualValues v = c.eval(x, g, au, fc);
+        double q = 0, s = 0;
+        for (std::size_t i = 0; i < au.size(); ++i) {
+            q += c.p.m[i] * au[i];
+            s -= c.p.m[i] * au[i] * std::log(au[i] / c.p.rau[i]);
+        }
+        EXPECT_NEAR(q, c.st.charge, 1e-10 * c.st.charge);
+        EXPECT_NEAR(v.s, s, 1e-9 * std::fabs(s));
+        // Weak duality: Psi - Q ln Q bounds the entropy of every density
+        // that meets the constraint; the prior itself has entropy 0.
+        EXPECT_GT(v.psi - c.st.charge * std::log(c.st.charge), v.s);
+        // The calculated structure factors obey the group: for P2_1 an h0l
+        // equals its Friedel mate, i.e. is real; for the centric groups
+        // every one is real.
+        for (int k = 0; k < c.p.nf; ++k) {
+            const reftyp& e = c.st.refl(k + 2);
+            const bool real = grp.ops.size() > 2 || std::string(grp.name) == "P-1" || e.hklfg[1] == 0;
+            if (real) { EXPECT_NEAR(fc[2 * static_cast<std::size_t>(k) + 1], 0.0, 1e-9); }
+        }
+    }
+}
+
+}  // namespace
