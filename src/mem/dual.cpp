@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "fourier/fft.h"
 #include "grid/voxels.h"
@@ -38,7 +39,88 @@ void orbit_means(RunState& st, const DualProblem& p, const double* t, std::vecto
 
 }  // namespace
 
-DualProblem dual_problem(const RunState& st, double aim) {
+namespace {
+
+// Which components of F_h a symmetric density can take: the structure
+// factors of two random orbit densities, both real, are transformed at once
+// as rho1 + i rho2.  Both zero: an absence; parallel: a line; otherwise free.
+// cdead collects the components of Fo no density can follow.
+void free_components(RunState& st, DualProblem& p) {
+    std::mt19937 rng(20261209);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    double* sf = st.sf.data();
+    for (std::size_t i = 0; i + 1 < p.first.size(); ++i) {
+        const double r1 = u(rng), r2 = u(rng);
+        for (int j = p.first[i]; j < p.first[i + 1]; ++j) {
+            const long at = 2L * p.vox[static_cast<std::size_t>(j)];
+            sf[at] = r1;
+            sf[at + 1] = r2;
+        }
+    }
+    fft(st, 1);
+    // F1(h) = (G(h) + conj G(-h)) / 2, F2(h) = (G(h) - conj G(-h)) / 2i.
+    std::vector<double> f(4 * static_cast<std::size_t>(p.nf));
+    double big = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        const double gr = sf[p.pos[kk]], gi = sf[p.pos[kk] + 1];
+        const double mr = sf[p.neg[kk]], mi = -sf[p.neg[kk] + 1];
+        f[4 * kk] = (gr + mr) / 2;
+        f[4 * kk + 1] = (gi + mi) / 2;
+        f[4 * kk + 2] = (gi - mi) / 2;
+        f[4 * kk + 3] = -(gr - mr) / 2;
+        big = std::max({big, std::hypot(f[4 * kk], f[4 * kk + 1]), std::hypot(f[4 * kk + 2], f[4 * kk + 3])});
+    }
+    // Rounding leaves about 1e-16 of the largest structure factor.
+    const double tol = 1e-9 * big;
+    const std::size_t nf = static_cast<std::size_t>(p.nf);
+    p.kind.assign(nf, 2);
+    p.dr.assign(nf, 0.0);
+    p.di.assign(nf, 0.0);
+    p.cdead = 0;
+    p.nx = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        const double a1 = f[4 * kk], b1 = f[4 * kk + 1], a2 = f[4 * kk + 2], b2 = f[4 * kk + 3];
+        const double n1 = std::hypot(a1, b1), n2 = std::hypot(a2, b2);
+        if (std::max(n1, n2) <= tol) {
+            p.kind[kk] = 0;
+            p.cdead += (p.fa[kk] * p.fa[kk] + p.fb[kk] * p.fb[kk]) / p.w[kk];
+        } else if (std::fabs(a1 * b2 - b1 * a2) <= tol * std::max(n1, n2)) {
+            p.kind[kk] = 1;
+            const double n = n1 >= n2 ? n1 : n2;
+            p.dr[kk] = (n1 >= n2 ? a1 : a2) / n;
+            p.di[kk] = (n1 >= n2 ? b1 : b2) / n;
+            const double across = p.fb[kk] * p.dr[kk] - p.fa[kk] * p.di[kk];
+            p.cdead += across * across / p.w[kk];
+        }
+        p.nx += p.kind[kk];
+    }
+}
+
+}  // namespace
+
+void dual_multipliers(const DualProblem& p, const double* x, double* t) {
+    int j = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        switch (p.kind[kk]) {
+            case 2:
+                t[2 * k] = x[j++];
+                t[2 * k + 1] = x[j++];
+                break;
+            case 1:
+                t[2 * k] = x[j] * p.dr[kk];
+                t[2 * k + 1] = x[j] * p.di[kk];
+                ++j;
+                break;
+            default:
+                t[2 * k] = t[2 * k + 1] = 0;
+        }
+    }
+}
+
+DualProblem dual_problem(RunState& st, double aim) {
     DualProblem p;
     p.aim = aim;
     p.charge = st.charge;
@@ -69,12 +151,19 @@ DualProblem dual_problem(const RunState& st, double aim) {
         p.m.push_back(m);
         p.first.push_back(static_cast<int>(p.vox.size()));
     }
+    free_components(st, p);
     return p;
 }
 
-DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, double* g,
+DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, double* gv,
                          double* au, double* fc) {
-    static thread_local std::vector<double> phibar;
+    static thread_local std::vector<double> phibar, tv, gt;
+    tv.resize(2 * static_cast<std::size_t>(p.nf));
+    gt.resize(tv.size());
+    dual_multipliers(p, xv, tv.data());
+    const double* x = tv.data();
+    double* g = gt.data();
+    const double aim = p.aimfree();
     orbit_means(st, p, x, phibar);
     const std::size_t norb = p.m.size();
 
@@ -103,9 +192,9 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, do
         wt2 += p.w[static_cast<std::size_t>(k)] * (tr * tr + ti * ti);
         lin += tr * p.fa[static_cast<std::size_t>(k)] + ti * p.fb[static_cast<std::size_t>(k)];
     }
-    const double root = std::sqrt(p.aim * wt2);
+    const double root = std::sqrt(aim * wt2);
     v.psi = p.charge * lnz + 2 * lin + 2 * root;
-    v.lambda = std::sqrt(wt2 / p.aim);
+    v.lambda = std::sqrt(wt2 / aim);
     v.s = s;
 
     // F(au): the density on the whole grid, forward.
@@ -117,9 +206,9 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, do
             sf[at + 1] = 0;
         }
     fft(st, 1);
-    double c = 0, gg = 0;
+    double c = 0;
     // At t = 0 the root has no derivative; its smallest subgradient is 0.
-    const double q = root > 0 ? p.aim / root : 0.0;
+    const double q = root > 0 ? aim / root : 0.0;
     for (int k = 0; k < p.nf; ++k) {
         const std::size_t kk = static_cast<std::size_t>(k);
         const double ar = sf[p.pos[kk]], ai = sf[p.pos[kk] + 1];
@@ -129,7 +218,22 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, do
         c += (dr * dr + di * di) / p.w[kk];
         g[2 * k] = 2 * dr + 2 * q * p.w[kk] * x[2 * k];
         g[2 * k + 1] = 2 * di + 2 * q * p.w[kk] * x[2 * k + 1];
-        gg += g[2 * k] * g[2 * k] + g[2 * k + 1] * g[2 * k + 1];
+    }
+    // The gradient of the free components; a tied one would be 0 at its
+    // optimum, which the lowered aim stands for.
+    double gg = 0;
+    int j = 0;
+    for (int k = 0; k < p.nf; ++k) {
+        const std::size_t kk = static_cast<std::size_t>(k);
+        if (p.kind[kk] == 2) {
+            gv[j++] = g[2 * k];
+            gv[j++] = g[2 * k + 1];
+            gg += g[2 * k] * g[2 * k] + g[2 * k + 1] * g[2 * k + 1];
+        } else if (p.kind[kk] == 1) {
+            const double d = g[2 * k] * p.dr[kk] + g[2 * k + 1] * p.di[kk];
+            gv[j++] = d;
+            gg += d * d;
+        }
     }
     v.c = c;
     v.gnorm = std::sqrt(gg);
@@ -137,16 +241,24 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, do
 }
 
 bool dual_start(const DualProblem& p, const double* fc, double* x) {
-    double sum = 0;
+    int j = 0;
     for (int k = 0; k < p.nf; ++k) {
         const std::size_t kk = static_cast<std::size_t>(k);
-        // (F - Fo)/sigma^2; D is the same for every constraint.
-        x[2 * k] = (fc[2 * k] - p.fa[kk]) / p.w[kk];
-        x[2 * k + 1] = (fc[2 * k + 1] - p.fb[kk]) / p.w[kk];
-        sum += std::hypot(x[2 * k], x[2 * k + 1]);
+        // (F - Fo)/sigma^2 (D is the same for every constraint), free part.
+        const double tr = (fc[2 * k] - p.fa[kk]) / p.w[kk], ti = (fc[2 * k + 1] - p.fb[kk]) / p.w[kk];
+        if (p.kind[kk] == 2) {
+            x[j++] = tr;
+            x[j++] = ti;
+        } else if (p.kind[kk] == 1) {
+            x[j++] = tr * p.dr[kk] + ti * p.di[kk];
+        }
     }
+    std::vector<double> t(2 * static_cast<std::size_t>(p.nf));
+    dual_multipliers(p, x, t.data());
+    double sum = 0;
+    for (int k = 0; k < p.nf; ++k) sum += std::hypot(t[2 * static_cast<std::size_t>(k)], t[2 * static_cast<std::size_t>(k) + 1]);
     if (!(sum > 0) || !std::isfinite(sum)) return false;
-    for (int k = 0; k < 2 * p.nf; ++k) x[k] *= 0.05 / sum;
+    for (int k = 0; k < p.nx; ++k) x[k] *= 0.05 / sum;
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "grid/meminit.h"
 #include "grid/voxels.h"
 #include "input/input.h"
+#include "mem/dual.h"
 #include "mem/histogram.h"
 #include "mem/iteration.h"
 #include "mem/rfactor.h"
@@ -182,6 +183,7 @@ void mainsequence(RunState& st) {
         if (st.performmem) {
             if (st.algorithm == 1) mem(st);
             if (st.algorithm == 2) memsys_stop(st);
+            if (st.algorithm == 3) memdual(st);
             histogram(st, 1);
             expandrho(st);
         }
