@@ -129,7 +129,8 @@ DualProblem dual_problem(RunState& st, double aim) {
     for (int i = st.startf + 1; i <= st.endf; ++i) {
         const reftyp& e = st.refl(i);
         std::array<int, 9> minus{};
-        for (int k = 0; k < st.sdim; ++k) minus[static_cast<std::size_t>(k)] = -e.hklfg[static_cast<std::size_t>(k)];
+        for (int k = 0; k < st.sdim; ++k)
+            minus[static_cast<std::size_t>(k)] = -e.hklfg[static_cast<std::size_t>(k)];
         p.pos.push_back(e.sfloc);
         p.neg.push_back(arraylocation(st, minus, 2));
         p.fa.push_back(e.a);
@@ -155,8 +156,8 @@ DualProblem dual_problem(RunState& st, double aim) {
     return p;
 }
 
-DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, double* gv,
-                         double* au, double* fc) {
+DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, double* gv, double* au,
+                         double* fc) {
     static thread_local std::vector<double> phibar, tv, gt;
     tv.resize(2 * static_cast<std::size_t>(p.nf));
     gt.resize(tv.size());
@@ -256,7 +257,8 @@ bool dual_start(const DualProblem& p, const double* fc, double* x) {
     std::vector<double> t(2 * static_cast<std::size_t>(p.nf));
     dual_multipliers(p, x, t.data());
     double sum = 0;
-    for (int k = 0; k < p.nf; ++k) sum += std::hypot(t[2 * static_cast<std::size_t>(k)], t[2 * static_cast<std::size_t>(k) + 1]);
+    for (int k = 0; k < p.nf; ++k)
+        sum += std::hypot(t[2 * static_cast<std::size_t>(k)], t[2 * static_cast<std::size_t>(k) + 1]);
     if (!(sum > 0) || !std::isfinite(sum)) return false;
     for (int k = 0; k < p.nx; ++k) x[k] *= 0.05 / sum;
     return true;

@@ -46,8 +46,8 @@ struct DualProblem {
     std::vector<int> vox;
     std::vector<double> m, rau;  // multiplicity and prior of each orbit
     double charge = 0;
-    double aim = 1;              // the constraint value the solution takes
-    double n = 0;                // grid points
+    double aim = 1;  // the constraint value the solution takes
+    double n = 0;    // grid points
     double aimfree() const { return aim - cdead; }
 };
 
@@ -60,10 +60,10 @@ DualProblem dual_problem(RunState& st, double aim);
 // What one evaluation finds besides Psi and its gradient.
 struct DualValues {
     double psi = 0;
-    double c = 0;        // constraint of the density au(t)
-    double lambda = 0;   // sqrt(sum w |t|^2 / (aim - cdead))
-    double s = 0;        // entropy of au(t)
-    double gnorm = 0;    // Euclidean norm of the gradient
+    double c = 0;       // constraint of the density au(t)
+    double lambda = 0;  // sqrt(sum w |t|^2 / (aim - cdead))
+    double s = 0;       // entropy of au(t)
+    double gnorm = 0;   // Euclidean norm of the gradient
 };
 
 // The multipliers t (2 nf values: Re, Im) of the variables x (nx values).
@@ -73,8 +73,8 @@ void dual_multipliers(const DualProblem& p, const double* x, double* t);
 // orbit) and the calculated structure factors fc (2 nf values: Re, Im).
 // Uses the transform array st.sf, which afterwards holds F(au).  Psi is
 // taken with the aim lowered by cdead.
-DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, double* g,
-                         double* au, double* fc);
+DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, double* g, double* au,
+                         double* fc);
 
 // The starting variables: t proportional to (F(rau) - Fo)/sigma^2, its free
 // components, with sum |t| = 0.05.  `fc` holds F(rau).  False when F(rau) meets every Fo
@@ -116,14 +116,14 @@ struct DualHooks {
 
 struct DualResult {
     DualEnd end = DualEnd::converged;
-    int code = 0;              // the L-BFGS status
-    int evaluations = 0;       // transform pairs
-    int iterations = 0;        // accepted L-BFGS steps
-    bool any = false;          // at least one point evaluated (x, au, fc, v valid)
-    std::vector<double> x;     // the final multipliers
-    std::vector<double> au;    // their density
-    std::vector<double> fc;    // its structure factors at the constraints
-    DualValues v;              // its values
+    int code = 0;            // the L-BFGS status
+    int evaluations = 0;     // transform pairs
+    int iterations = 0;      // accepted L-BFGS steps
+    bool any = false;        // at least one point evaluated (x, au, fc, v valid)
+    std::vector<double> x;   // the final multipliers
+    std::vector<double> au;  // their density
+    std::vector<double> fc;  // its structure factors at the constraints
+    DualValues v;            // its values
 };
 
 // The first evaluation meeting the aim: C <= aim, |C - target| <= 1e-4 aim

@@ -145,8 +145,9 @@ void memdual(RunState& st) {
     if (!met) {
         // Data that break the symmetry by more than the aim can never meet it.
         if (!(p.aimfree() > 0))
-            throw RunStop("DUAL: the F-constraints break the symmetry by more than the aim allows "
-                          "(their symmetry-forbidden part alone gives a constraint value above the aim)!");
+            throw RunStop(
+                "DUAL: the F-constraints break the symmetry by more than the aim allows "
+                "(their symmetry-forbidden part alone gives a constraint value above the aim)!");
         std::vector<double> x0(static_cast<std::size_t>(p.nx));
         // F(au) of the start is F(rau): the start is the prior.
         if (!dual_start(p, fc.data(), x0.data()))

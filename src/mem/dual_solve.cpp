@@ -47,8 +47,8 @@ lbfgsfloatval_t finished_point(lbfgsfloatval_t* g, int n) {
 bool step(Session& s, const double* x, double* g) {
     const int nev = ++s.r.evaluations;
     s.cur = dual_evaluate(s.st, s.p, x, g, s.au.data(), s.fc.data());
-    const bool finite = std::isfinite(s.cur.psi) && std::isfinite(s.cur.gnorm) &&
-                        std::isfinite(s.cur.c) && std::isfinite(s.cur.s);
+    const bool finite = std::isfinite(s.cur.psi) && std::isfinite(s.cur.gnorm) && std::isfinite(s.cur.c) &&
+                        std::isfinite(s.cur.s);
     bool go_on = true;
     try {
         go_on = s.hooks.evaluated(nev, s.cur, s.au.data());
@@ -86,9 +86,9 @@ lbfgsfloatval_t evaluate(void* instance, const lbfgsfloatval_t* x, lbfgsfloatval
     return s.cur.psi;
 }
 
-int progress(void* instance, const lbfgsfloatval_t* x, const lbfgsfloatval_t* /*g*/,
-             const lbfgsfloatval_t fx, const lbfgsfloatval_t /*xnorm*/, const lbfgsfloatval_t /*gnorm*/,
-             const lbfgsfloatval_t /*step*/, int /*n*/, int k, int /*ls*/) {
+int progress(void* instance, const lbfgsfloatval_t* x, const lbfgsfloatval_t* /*g*/, const lbfgsfloatval_t fx,
+             const lbfgsfloatval_t /*xnorm*/, const lbfgsfloatval_t /*gnorm*/, const lbfgsfloatval_t /*step*/,
+             int /*n*/, int k, int /*ls*/) {
     Session& s = *static_cast<Session*>(instance);
     if (s.finished) return 1;
     // The line search ends on the point it evaluated last: cur, au, fc.

@@ -18,8 +18,8 @@ namespace {
 
 int count_prefix(const std::string& text, const std::string& prefix) {
     auto lines = lines_of(text);
-    return static_cast<int>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& s) { return s.rfind(prefix, 0) == 0; }));
 }
 
 // The value after `prefix` on the last line that starts with it.
@@ -48,8 +48,8 @@ TEST(DualRun, WritesEveryFileOfAMaximumEntropyRun) {
     EXPECT_EQ(count_prefix(log, "Algorithm type is set to DUAL"), 1);
     EXPECT_EQ(count_prefix(log, "DUAL: the aim is reached after " + std::to_string(n) + " evaluations."), 1);
     const std::string out = dir.read("atoms.QLout");
-    EXPECT_EQ(count_prefix(out, " After " + std::string(10 - std::to_string(n).size(), ' ') + std::to_string(n) +
-                                    " Cycles of iteration"),
+    EXPECT_EQ(count_prefix(out, " After " + std::string(10 - std::to_string(n).size(), ' ') +
+                                    std::to_string(n) + " Cycles of iteration"),
               1);
     EXPECT_LE(last_value(out, "F-Constraint "), 1.0);
     EXPECT_LT(last_value(out, "Test 1-cos(grad S, grad C): "), 1e-3);

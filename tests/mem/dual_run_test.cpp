@@ -104,8 +104,9 @@ TEST(MemDual, ReachesTheAimAndReportsLikeASakataSatoRun) {
     EXPECT_TRUE(r.has(out, r.after(n)));
     EXPECT_EQ(r.count(out, "Initial state:"), 1);
     EXPECT_EQ(r.count(out, "F-Constraints:"), 1);
-    auto test = std::find_if(out.begin(), out.end(),
-                             [](const std::string& s) { return s.rfind("Test 1-cos(grad S, grad C): ", 0) == 0; });
+    auto test = std::find_if(out.begin(), out.end(), [](const std::string& s) {
+        return s.rfind("Test 1-cos(grad S, grad C): ", 0) == 0;
+    });
     ASSERT_NE(test, out.end());
     EXPECT_LT(std::stod(test->substr(28)), 1e-3);
 }
@@ -126,7 +127,8 @@ TEST(MemDual, CommandsAreReadAfterEachEvaluation) {
     EXPECT_EQ(stop.evaluations(), 1);
     const auto log = stop.log();
     EXPECT_TRUE(stop.has(log, "User forced termination of iteration. Stopping."));
-    EXPECT_TRUE(stop.has(log, "DUAL: stopped by the user after 1 evaluations; the last accepted density is kept."));
+    EXPECT_TRUE(
+        stop.has(log, "DUAL: stopped by the user after 1 evaluations; the last accepted density is kept."));
     EXPECT_TRUE(stop.has(stop.listing(), stop.after(1)));
 
     DualRun density(1.0);
@@ -145,8 +147,9 @@ TEST(MemDual, CycleLimitBoundsTheEvaluations) {
     memdual(r.st);
     EXPECT_EQ(r.evaluations(), 2);
     EXPECT_TRUE(r.has(r.listing(), r.after(2)));
-    EXPECT_TRUE(r.has(r.log(), "DUAL: the cycle limit ends the minimisation after 2 evaluations; the last "
-                               "accepted density is kept."));
+    EXPECT_TRUE(r.has(r.log(),
+                      "DUAL: the cycle limit ends the minimisation after 2 evaluations; the last "
+                      "accepted density is kept."));
     EXPECT_GT(r.st.fgcon, 1.0);
 }
 

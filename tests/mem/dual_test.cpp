@@ -184,7 +184,9 @@ TEST(DualKernel, DensityHasTheChargeTheSymmetryAndTheEntropyPsiPromises) {
         for (int k = 0; k < c.p.nf; ++k) {
             const reftyp& e = c.st.refl(k + 2);
             const bool real = grp.ops.size() > 2 || std::string(grp.name) == "P-1" || e.hklfg[1] == 0;
-            if (real) { EXPECT_NEAR(fc[2 * static_cast<std::size_t>(k) + 1], 0.0, 1e-9); }
+            if (real) {
+                EXPECT_NEAR(fc[2 * static_cast<std::size_t>(k) + 1], 0.0, 1e-9);
+            }
         }
     }
 }
