@@ -60,15 +60,6 @@ TEST(DualRun, WritesEveryFileOfAMaximumEntropyRun) {
     EXPECT_EQ(count_prefix(dir.read("atoms.QLcheck"), "# Algorithm: DUAL"), 1);
 }
 
-TEST(DualRun, RefusesTwoChannelsAndNamesTheAlternative) {
-    TempDir dir;
-    dir.write("atoms.Quilmo", atoms_input("DUAL 0.5", "2channel yes\n"));
-    auto r = run_quilmo(dir, {"atoms"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("Use S-S for this input!"), std::string::npos) << r.out;
-    EXPECT_FALSE(dir.exists("atoms.asc"));
-}
-
 // On the sucrose sample (P2_1, 2199 reflections, flat prior, aim 1) DUAL
 // needs at most a quarter of the Sakata-Sato cycles and ends with more
 // entropy at the same constraint value.
