@@ -77,8 +77,8 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* x, do
                          double* fc);
 
 // The starting variables: t proportional to (F(rau) - Fo)/sigma^2, its free
-// components, with sum |t| = 0.05.  `fc` holds F(rau).  False when F(rau) meets every Fo
-// exactly (no direction to start in).
+// components, with sum |t| = 0.05 (at t = 0 the root has no derivative).
+// `fc` holds F(rau).  False when there is no direction to start in.
 bool dual_start(const DualProblem& p, const double* fc, double* x);
 
 // 1 - cos of the angle between the gradients of S and of C with respect to
@@ -96,14 +96,13 @@ enum class DualEnd {
     linesearch,  // the line search (or L-BFGS) failed before convergence
 };
 
-// The caller's view of a running minimisation.  `aim` is the run's aim: the
-// problem is solved for a target a little below it.
+// The caller's view of a running minimisation.
 struct DualHooks {
     virtual ~DualHooks() = default;
     // Before evaluation number `next`: false ends the minimisation (limit).
     virtual bool may_evaluate(int next) { return next >= 0; }
-    // After evaluation `nev` at a finite point that has not converged; au is
-    // its density.  False ends the minimisation (stopped).
+    // After every evaluation `nev`; au is its density.  False ends the
+    // minimisation (stopped) unless it ends there anyway.
     virtual bool evaluated(int nev, const DualValues& v, const double* au) {
         (void)nev, (void)v, (void)au;
         return true;
@@ -120,7 +119,7 @@ struct DualResult {
     int evaluations = 0;     // transform pairs
     int iterations = 0;      // accepted L-BFGS steps
     bool any = false;        // at least one point evaluated (x, au, fc, v valid)
-    std::vector<double> x;   // the final multipliers
+    std::vector<double> x;   // the final variables
     std::vector<double> au;  // their density
     std::vector<double> fc;  // its structure factors at the constraints
     DualValues v;            // its values
@@ -131,8 +130,9 @@ struct DualResult {
 // problem is solved for.
 bool dual_converged(const DualProblem& p, double aim, const DualValues& v);
 
-// Minimises Psi with L-BFGS from x0.  The result holds the converged point,
-// or after any other end the last accepted one.
+// Minimises Psi with L-BFGS from x0; `aim` is the run's aim, p.aim the
+// target a little below it.  The result holds the converged point, or after
+// any other end the last accepted one.
 DualResult dual_minimise(RunState& st, const DualProblem& p, double aim, const std::vector<double>& x0,
                          DualHooks& hooks);
 
