@@ -1,8 +1,8 @@
 // quilmo: electron density from diffraction data.
 #include <iostream>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "sequence/driver.h"
+#include "textio/stop.h"
 
 int main(int argc, char** argv) {
     quilmo::RunState st;

@@ -5,8 +5,9 @@
 
 #include "geometry/metric.h"
 #include "geometry/translation.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -18,19 +19,18 @@ constexpr double kOpTol = 9.999999747378752e-06;      // 1e-5
 constexpr double kLowLimit = -9.999999747378752e-06;  // -1e-5
 constexpr double kHighLimit = 0.9999900000002526;     // 1 - 1e-5
 
-// Formats a message into the run's text buffer and writes it to the console.
+// Formats a message line of at most 132 characters and writes it to the console.
 void say(RunState& st, std::string_view fmt, const FmtItems& items) {
-    st.buffer = fixed(fformat(fmt, items, false), 132);
-    errormsg(st, st.buffer);
+    errormsg(st, fixed(fformat(fmt, items, false), kLineLen));
 }
 
-bool off_grid(double x) { return std::fabs(x - std::round(x)) > 1e-6; }
+bool off_grid(double x) { return std::fabs(x - std::round(x)) > kZeroTol; }
 
 // Step 1: the zero centering vector (if any) becomes vector 1.
 void zero_center_first(RunState& st) {
     for (int c = 1; c <= st.ncenter; ++c) {
         bool zero = true;
-        for (int i = 1; i <= st.sdim; ++i) zero = zero && std::fabs(st.center(i, c)) <= 1e-6;
+        for (int i = 1; i <= st.sdim; ++i) zero = zero && std::fabs(st.center(i, c)) <= kZeroTol;
         if (!zero) continue;
         if (c > 1)
             for (int i = 1; i <= st.sdim; ++i) std::swap(st.center(i, c), st.center(i, 1));
@@ -69,7 +69,7 @@ void identity_first(RunState& st, int nsymtot) {
             trace += st.rmat(i, i, p);
             tsum += std::fabs(st.tvec(i, p));
         }
-        if (!(std::fabs(trace - sdim) < 1e-6 && tsum < 1e-6)) continue;
+        if (!(std::fabs(trace - sdim) < kZeroTol && tsum < kZeroTol)) continue;
         if (p > 1) {
             for (int j = 1; j <= sdim; ++j)
                 for (int i = 1; i <= sdim; ++i) std::swap(st.rmat(i, j, p), st.rmat(i, j, 1));
@@ -90,7 +90,7 @@ void check_rotations(RunState& st, int& errcd) {
         if (rc != 0) {
             say(st, "(a,i3,a)",
                 {"Error, the rotation part of the symmetry operator number", s, " is a singular matrix!"});
-            errcd = 100;
+            errcd = kKeywordError;
             continue;
         }
         multm(st.gs.data(), rinv.data(), tmp.data(), sdim, sdim, sdim);
@@ -98,13 +98,13 @@ void check_rotations(RunState& st, int& errcd) {
         bool bad = false;
         for (int i = 1; i <= sdim && !bad; ++i)
             for (int j = 1; j <= sdim; ++j)
-                if (std::fabs(st.rmat(i, j, s) - m[static_cast<std::size_t>((j - 1) + sdim * (i - 1))]) > 1e-6)
+                if (std::fabs(st.rmat(i, j, s) - m[static_cast<std::size_t>((j - 1) + sdim * (i - 1))]) > kZeroTol)
                     bad = true;
         if (bad) {
             say(st, "(a,i3,a)",
                 {"Error, the rotation part of the symmetry operator number", s, " is not properly defined"});
             say(st, "(a)", {" or is incompatible with the cell parameters.(Error indicator: R^T*G/=G*R^-1)"});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
 }
@@ -127,13 +127,13 @@ void check_grid(RunState& st, int& errcd) {
             say(st, "(a,i3,a)",
                 {"Error, the rotational part of the symmetry operator number", s,
                  " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
         if (trans) {
             say(st, "(a,i3,a)",
                 {"Error, the translational part of the symmetry operator number", s,
                  " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
     for (int c = 1; c <= st.ncenter; ++c) {
@@ -142,7 +142,7 @@ void check_grid(RunState& st, int& errcd) {
         if (bad) {
             say(st, "(a,i3,a)",
                 {"Error, the centering vector number", c, " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
 }
@@ -184,7 +184,7 @@ void completesymmetry(RunState& st, int& errcd) {
         for (int c2 = c1 + 1; c2 <= ncenter; ++c2)
             if (equalop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), sdim)) {
                 say(st, "(a,i3,a,i3,a)", {"Error, the centering vectors", c1, " and", c2, " are equivalent."});
-                errcd = 100;
+                errcd = kKeywordError;
                 return;
             }
 
@@ -201,7 +201,7 @@ void completesymmetry(RunState& st, int& errcd) {
             } else {
                 say(st, "(a,i3,a,i3,a)", {"Error, the symmetry operators", s1, " and", p2, " are identical!"});
             }
-            errcd = 100;
+            errcd = kKeywordError;
             return;
         }
 
@@ -225,7 +225,7 @@ void completesymmetry(RunState& st, int& errcd) {
                 say(st, "(a,i3,a,i3,a)",
                     {"Error, the list of centering vectors is incomplete! Sum of vectors", c1, " and", c2,
                      " was not found in the list."});
-                errcd = 100;
+                errcd = kKeywordError;
             }
         }
     if (errcd != 0) return;
@@ -242,7 +242,7 @@ void completesymmetry(RunState& st, int& errcd) {
                 say(st, "(a,i3,a,i3,a)",
                     {"Error, the list of operators is incomplete! Product of operators", p1, " and", p2,
                      " was not found in the list."});
-                errcd = 100;
+                errcd = kKeywordError;
             }
         }
     if (errcd != 0) return;

@@ -3,8 +3,8 @@
 // pass 2 the set-up of afterpass2.
 #include "input/input.h"
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -128,7 +128,7 @@ void afterpass1(RunState& st) {
         throw RunStop();
     }
     if (st.performmem) checkalg(st, st.algsettings);
-    if (st.flipcharge) st.initrhotype = fixed("flat", 264);
+    if (st.flipcharge) st.initrhotype = fixed("flat", kNameLen);
 
     const int sdim = st.sdim;
     const long nop = static_cast<long>(st.nsym) * st.ncenter + st.ntestsym;
@@ -138,8 +138,6 @@ void afterpass1(RunState& st) {
     allocate_or_stop("Error allocating SumGm! Too little memory?", [&] { st.sumgm.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating QVec! Too little memory?", [&] { st.qvec.allocate(st.rdim, st.ddim); });
     allocate_or_stop("Error allocating NVox! Too little memory?", [&] { st.nvox.allocate(1, sdim); });
-    allocate_or_stop("Error allocating DMat! Too little memory?", [&] { st.dmat.allocate(sdim, sdim); });
-    allocate_or_stop("Error allocating DVec2! Too little memory?", [&] { st.dvec2.allocate(1, sdim); });
     allocate_or_stop("Error allocating wRF! Too little memory?", [&] { st.wrf.allocate(1, sdim); });
     allocate_or_stop("Error allocating Center! Memory to small?", [&] { st.center.allocate(sdim, st.ncenter); });
     allocate_or_stop("Error allocating RMat! Memory to small?", [&] { st.rmat.allocate(sdim, sdim, nop); });

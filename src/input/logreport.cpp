@@ -4,8 +4,9 @@
 
 #include "geometry/symmetry.h"
 #include "grid/voxels.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -15,35 +16,22 @@ const char* const kReflHeader =
     "     #     h   k   l...     A/Gobs             B             F         Sigma Group m    Arraylocation Weight";
 const char* const kRealLabel = "\"Real\" dimensions: ";
 
-// Counts written into the report templates for this run's dimensions.
-void fill_templates(RunState& st) {
-    set_template_count(st.cellform, st.ncellpar, "(i2)", 4, 5);
-    set_template_count(st.rcellform, st.ncellpar, "(i2)", 4, 5);
-    set_template_count(st.pixform, st.sdim, "(I3)", 4, 6);
-    set_template_count(st.qvecform, st.rdim, "(I3)", 2, 4);
-    set_template_count(st.symform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.dsymform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.fhklform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.ghklform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.sfsymform, st.sdim, "(I2)", 2, 3);
-}
-
 void empty(TextOut& u) { u.write("(A)", {""}); }
 
 void cell_lines(RunState& st, TextOut& u) {
     const std::string label = fixed("Cell parameters (a b c alpha beta gamma Volume):", 60);
     FmtItems c{label};
     for (int i = 1; i <= st.cellcon; ++i) c.emplace_back(st.cell(i));
-    u.write(st.cellform, c);
+    u.write(cellform(st.ncellpar), c);
     FmtItems r{"Reciprocal cell parameters (a b c alpha beta gamma Volume): "};
     for (int i = 1; i <= st.cellcon; ++i) r.emplace_back(st.rcell(i));
-    u.write(st.rcellform, r);
+    u.write(rcellform(st.ncellpar), r);
 }
 
 void pixel_line(RunState& st, TextOut& u, const char* label) {
     FmtItems it{label};
     for (int i = 1; i <= st.sdim; ++i) it.emplace_back(st.nvox(i));
-    u.write(st.pixform, it);
+    u.write(pixform(st.sdim), it);
 }
 
 // The algorithm settings; `dfmt` is the real format of the report.
@@ -89,7 +77,7 @@ void qvector_lines(RunState& st, TextOut& u, const char* none, const char* numfm
         u.write(numfmt, {i, ": "}, false);
         FmtItems q;
         for (int k = 1; k <= st.rdim; ++k) q.emplace_back(st.qvec(k, i));
-        u.write(st.qvecform, q);
+        u.write(qvecform(st.rdim), q);
     }
 }
 
@@ -105,7 +93,7 @@ void reflection_line(RunState& st, int j, bool with_weight) {
     it.emplace_back(r.mult);
     it.emplace_back(r.sfloc);
     if (with_weight) it.emplace_back(r.weight);
-    st.log.write(st.fhklform, it);
+    st.log.write(fhklform(st.sdim), it);
 }
 
 void g_member_line(RunState& st, int j) {
@@ -116,7 +104,7 @@ void g_member_line(RunState& st, int j) {
     it.emplace_back(r.hklfg[8]);
     it.emplace_back(r.mult);
     it.emplace_back(r.sfloc);
-    st.log.write(st.ghklform, it);
+    st.log.write(ghklform(st.sdim), it);
 }
 
 void reflection_report(RunState& st) {
@@ -180,7 +168,7 @@ void operator_report(RunState& st) {
             FmtItems row;
             for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
             row.emplace_back(st.tvec(i, p));
-            log.write(st.symform, row);
+            log.write(symform(st.sdim), row);
         }
     }
     empty(log);
@@ -190,7 +178,7 @@ void operator_report(RunState& st) {
             FmtItems row;
             for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmati(i, j, p));
             row.emplace_back(st.tveci(i, p));
-            log.write(st.dsymform, row);
+            log.write(dsymform(st.sdim), row);
         }
     }
     empty(log);
@@ -241,11 +229,9 @@ void log_report(RunState& st) {
     }
 }
 
-// The operators side by side, symopspl per block.
+// The operators side by side, blocks.per_block in each block.
 void operator_table(RunState& st, TextOut& out) {
-    st.symopspl = 132 / (5 * st.sdim + 18);
-    st.symlines = st.nsym / st.symopspl;
-    st.symlinrest = st.nsym - st.symopspl * st.symlines;
+    const OperatorBlocks blocks = operator_blocks(st.sdim, st.nsym);
     auto block = [&](int first, int last) {
         empty(out);
         out.write("(A,I5,A,I5)", {"Symmetry operations: ", first, " through", last});
@@ -255,13 +241,13 @@ void operator_table(RunState& st, TextOut& out) {
                 for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
                 row.emplace_back(st.tvec(i, p));
                 row.emplace_back(" ");
-                out.write(st.sfsymform, row, false);
+                out.write(sfsymform(st.sdim), row, false);
             }
             out.write("(A)", {""});
         }
     };
-    for (int b = 0; b < st.symlines; ++b) block(b * st.symopspl + 1, (b + 1) * st.symopspl);
-    if (st.symlinrest > 0) block(st.symlines * st.symopspl + 1, st.nsym);
+    for (int b = 0; b < blocks.full; ++b) block(b * blocks.per_block + 1, (b + 1) * blocks.per_block);
+    if (blocks.rest > 0) block(blocks.full * blocks.per_block + 1, st.nsym);
 }
 
 void listing_report(RunState& st) {
@@ -302,16 +288,20 @@ void listing_report(RunState& st) {
 
 }  // namespace
 
+OperatorBlocks operator_blocks(int sdim, int nsym) {
+    OperatorBlocks b;
+    b.per_block = static_cast<int>(kLineLen) / (5 * sdim + 18);
+    b.full = nsym / b.per_block;
+    b.rest = nsym - b.per_block * b.full;
+    return b;
+}
+
 void writelogfiles(RunState& st) {
     for (int j = 1; j <= st.totalfge; ++j) st.refl(j).sfloc = arraylocation(st, st.refl(j).hklfg, 2);
     expandsym(st);
     discretesym(st);
 
-    fill_templates(st);
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     log_report(st);
     listing_report(st);
 }

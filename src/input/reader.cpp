@@ -3,9 +3,9 @@
 #include "input/reader.h"
 
 #include "input/input.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -120,7 +120,7 @@ void yesno(std::string_view text, bool& ologic, int& errcode) {
     else if (same_text(word, "no"))
         ologic = false;
     else
-        errcode = 100;
+        errcode = kKeywordError;
 }
 
 // -------------------------------------------------------------------- checking
@@ -191,9 +191,6 @@ void input(RunState& st) {
         st.input.rewind();
     }
     st.input.close();
-    // The work matrix and vector of the operator parsing are no longer needed.
-    st.dmat.deallocate();
-    st.dvec2.deallocate();
 }
 
 }  // namespace quilmo

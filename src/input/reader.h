@@ -13,7 +13,6 @@
 
 namespace quilmo {
 
-constexpr std::size_t kLineLen = 132;  // input lines are cut here
 constexpr std::size_t kNameLen30 = 30; // keyword and group names
 
 // A keyword group: every keyword of a compulsory group must be given.

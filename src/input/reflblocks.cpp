@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "input/reader.h"
-#include "run/driver.h"
+#include "run/console.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -80,7 +80,7 @@ void fblock_pass1(RunState& st, input_module& im, int& ios) {
         ++st.totalfg;
         st.endf = st.totalfge;
     });
-    if (!complete) ios = 100;
+    if (!complete) ios = kKeywordError;
     if (!im.f000) {  // room for F(000)
         ++st.totalfge;
         ++st.totalfg;
@@ -99,7 +99,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (int l = 1; l <= nlines; ++l) {
         if (!block_line(st, im, line)) {
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         reftyp r;
@@ -107,12 +107,12 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         if (!next_ints(rest, r.hklfg.data(), st.sdim) || !next_real(rest, r.a) ||
             !next_real(rest, r.b) || !next_real(rest, r.sigma)) {
             bad_line(st, "fbegin", line, "the line needs the indices, A, B and sigma");
-            ios = 100;
+            ios = kKeywordError;
             continue;
         }
         if (!(r.sigma > 0)) {
             bad_line(st, "fbegin", line, "sigma must be positive");
-            ios = 100;
+            ios = kKeywordError;
             continue;
         }
         r.f = std::sqrt(r.a * r.a + r.b * r.b);
@@ -127,14 +127,14 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         }
         if (zero && nzero == 2) {
             bad_line(st, "fbegin", line, "F(000) is given twice");
-            ios = 100;
+            ios = kKeywordError;
         }
     }
     // Pass 1 looked for the 0 0 0 line with the dimension known at that
     // point; a dimension given after the block can change the answer.
     if (ios == 0 && (nzero > 0) != im.f000) {
         errormsg(st, "Error, the keyword dimension must stand before the fbegin block!");
-        ios = 100;
+        ios = kKeywordError;
         return;
     }
     if (!im.f000) {
@@ -175,7 +175,7 @@ void gblock_pass1(RunState& st, input_module& im, int& ios) {
         st.endg = st.totalfge;
     });
     if (complete) close_group("endg");
-    if (!complete || !ok) ios = 100;
+    if (!complete || !ok) ios = kKeywordError;
 }
 
 void gblock_pass2(RunState& st, input_module& im, int& ios) {
@@ -188,7 +188,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
         nextline(st, im, line, errcd);
         if (errcd != 0) {
             errormsg(st, "Premature end of file detected!");
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         const std::string word = first_of(line);
@@ -200,10 +200,10 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
             double g = 0, sigma = 0;
             if (!next_real(rest, g) || !next_real(rest, sigma)) {
                 bad_line(st, "gbegin", line, "the ggroup line needs G and sigma");
-                ios = 100;
+                ios = kKeywordError;
             } else if (!(sigma > 0)) {
                 bad_line(st, "gbegin", line, "sigma must be positive");
-                ios = 100;
+                ios = kKeywordError;
             }
             if (group > st.ggroups || member + 1 > st.endg) continue;  // rejected in pass 1
             reftyp& r = st.refl(member + 1);
@@ -222,7 +222,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
         arrayint(line, r.hklfg.data(), st.sdim, rc);
         if (rc != 0) {
             bad_line(st, "gbegin", line, "the member line needs the indices");
-            ios = 100;
+            ios = kKeywordError;
         }
         r.mult = 0;
         r.f = r.a;
@@ -239,21 +239,21 @@ void extra_pass1(RunState& st, input_module& im, int& ios) {
         st.ende = st.totalfge;
         ++st.totalextra;
     });
-    if (!complete) ios = 100;
+    if (!complete) ios = kKeywordError;
 }
 
 void extra_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (int e = st.starte; e <= st.ende; ++e) {
         if (!block_line(st, im, line)) {
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         reftyp r;
         std::string rest = line;
         if (!next_ints(rest, r.hklfg.data(), st.sdim) || !next_real(rest, r.a) || !next_real(rest, r.b)) {
             bad_line(st, "extra", line, "the line needs the indices, A and B");
-            ios = 100;
+            ios = kKeywordError;
         }
         st.refl(e) = r;
     }

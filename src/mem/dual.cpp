@@ -5,7 +5,9 @@
 #include <random>
 
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "grid/voxels.h"
+#include "run/limits.h"
 
 namespace quilmo {
 
@@ -28,13 +30,12 @@ void orbit_means(RunState& st, const DualProblem& p, const double* t, std::vecto
         sf[p.neg[static_cast<std::size_t>(k)] + 1] -= ti;
     }
     fft(st, -1);
-    const std::size_t norb = p.m.size();
-    phibar.resize(norb);
-    for (std::size_t i = 0; i < norb; ++i) {
+    phibar.resize(p.m.size());
+    for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         double sum = 0;
-        for (int j = p.first[i]; j < p.first[i + 1]; ++j) sum += sf[2L * p.vox[static_cast<std::size_t>(j)]];
-        phibar[i] = p.n * sum / p.m[i];
-    }
+        for (int j = 0; j < orbit.m; ++j) sum += sf[2L * orbit.voxel[j]];
+        phibar[static_cast<std::size_t>(i - 1)] = p.n * sum / orbit.m;
+    });
 }
 
 }  // namespace
@@ -49,14 +50,13 @@ void free_components(RunState& st, DualProblem& p) {
     std::mt19937 rng(20261209);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     double* sf = st.sf.data();
-    for (std::size_t i = 0; i + 1 < p.first.size(); ++i) {
+    for_each_orbit(st.rhotab, st.norb, [&](int, Orbit orbit) {
         const double r1 = u(rng), r2 = u(rng);
-        for (int j = p.first[i]; j < p.first[i + 1]; ++j) {
-            const long at = 2L * p.vox[static_cast<std::size_t>(j)];
-            sf[at] = r1;
-            sf[at + 1] = r2;
+        for (int j = 0; j < orbit.m; ++j) {
+            sf[2L * orbit.voxel[j]] = r1;
+            sf[2L * orbit.voxel[j] + 1] = r2;
         }
-    }
+    });
     fft(st, 1);
     // F1(h) = (G(h) + conj G(-h)) / 2, F2(h) = (G(h) - conj G(-h)) / 2i.
     std::vector<double> f(4 * static_cast<std::size_t>(p.nf));
@@ -139,19 +139,8 @@ DualProblem dual_problem(RunState& st, double aim) {
     }
     p.nf = static_cast<int>(p.pos.size());
 
-    const std::size_t norb = static_cast<std::size_t>(st.norb);
-    p.first.reserve(norb + 1);
-    p.m.reserve(norb);
-    p.rau.assign(st.rau.data(), st.rau.data() + norb);
-    long t = 1;
-    p.first.push_back(0);
-    for (std::size_t i = 0; i < norb; ++i) {
-        const int m = st.rhotab(t);
-        for (int j = 1; j <= m; ++j) p.vox.push_back(st.rhotab(t + j));
-        t += m + 1;
-        p.m.push_back(m);
-        p.first.push_back(static_cast<int>(p.vox.size()));
-    }
+    p.m = orbitlist(st).m;
+    p.rau.assign(st.rau.data(), st.rau.data() + st.norb);
     free_components(st, p);
     return p;
 }
@@ -199,14 +188,9 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     v.s = s;
 
     // F(au): the density on the whole grid, forward.
-    double* sf = st.sf.data();
-    for (std::size_t i = 0; i < norb; ++i)
-        for (int j = p.first[i]; j < p.first[i + 1]; ++j) {
-            const long at = 2L * p.vox[static_cast<std::size_t>(j)];
-            sf[at] = au[i];
-            sf[at + 1] = 0;
-        }
+    expandsf(st, au);
     fft(st, 1);
+    const double* sf = st.sf.data();
     double c = 0;
     // At t = 0 the root has no derivative; its smallest subgradient is 0.
     const double q = root > 0 ? aim / root : 0.0;
@@ -297,8 +281,9 @@ double dual_angle_test(RunState& st, const DualProblem& p, const double* au, con
         ss += a * a;
         cc += b * b;
     }
-    if (!(ss > 0 && cc > 0)) return 0.0;
-    return 1.0 - sc / std::sqrt(ss * cc);
+    // Gradients next to nothing have no angle; the cycle test value of the
+    // Sakata-Sato iteration, the same angle, is guarded alike.
+    return ss * cc > kZeroTol ? 1.0 - sc / std::sqrt(ss * cc) : 0.0;
 }
 
 }  // namespace quilmo

@@ -42,9 +42,7 @@ struct DualProblem {
     std::vector<double> dr, di;  // the line of F_h when kind is 1 (unit length)
     int nx = 0;                  // variables
     double cdead = 0;            // sum over the tied components of Fo of |.|^2 / w
-    std::vector<int> first;      // voxels of orbit i: vox[first[i] .. first[i+1])
-    std::vector<int> vox;
-    std::vector<double> m, rau;  // multiplicity and prior of each orbit
+    std::vector<double> m, rau;  // multiplicity and prior of each orbit of st.rhotab
     double charge = 0;
     double aim = 1;  // the constraint value the solution takes
     double n = 0;    // grid points

@@ -5,39 +5,19 @@
 #include <string>
 
 #include "density/files.h"
-#include "fourier/fft.h"
 #include "grid/voxels.h"
 #include "mem/check.h"
 #include "mem/dual.h"
+#include "mem/iteration.h"
 #include "mem/report.h"
 #include "mem/rfactor.h"
 #include "mem/usercom.h"
-#include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
-
-// sf and the calculated structure factors of both lists and of the extra
-// reflections from au, as after every Sakata-Sato cycle.
-void new_structure_factors(RunState& st) {
-    expandsf(st);
-    fft(st, 1);
-    sf2memrefl(st);
-    sf2refl(st);
-    for (int i = st.starte; i <= st.ende; ++i) {
-        reftyp& e = st.refl(i);
-        e.amem = st.sf(e.sfloc);
-        e.bmem = st.sf(e.sfloc + 1);
-    }
-}
 
 // The console, the log and the command file during the minimisation.
 struct RunHooks : DualHooks {
@@ -73,18 +53,11 @@ struct RunHooks : DualHooks {
 
     // The density of the evaluation just made, at once, under the given name.
     void write_density_now(const double* au) {
-        st.log.list();
-        st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
         // au stays the density the run started from until the end.
         std::vector<double> start(st.au.vec());
         std::copy(au, au + st.norb, st.au.data());
-        expandrho(st);
+        quilmo::write_density_now(st);
         std::copy(start.begin(), start.end(), st.au.data());
-        const std::string kept = st.outrhofile;
-        st.outrhofile = fixed(st.com.chr, 264);
-        rhowrite(st);
-        st.outrhofile = kept;
-        open_log(st);
     }
 };
 
@@ -111,10 +84,8 @@ std::string end_text(const DualResult& r) {
 }  // namespace
 
 void memdual(RunState& st) {
-    open_log(st);
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
-        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+    open_reports(st, out);
 
     // The start of a Sakata-Sato run: the statistics of the starting density.
     new_structure_factors(st);

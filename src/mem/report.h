@@ -26,6 +26,10 @@ struct DualEndValues {
     double test = 0;
 };
 
+// Opens the log of the run and the output listing `out` for appending; a
+// listing that cannot be opened is reported and the iteration goes on
+// without it.
+void open_reports(RunState& st, TextOut& out);
 // Initial state to the output listing `out` and the log st.log (reads the clock).
 void report_start(RunState& st, TextOut& out);
 void report_cycle(RunState& st, const CycleValues& c);
@@ -40,6 +44,6 @@ void cpu_split(float cpu, int& minutes, int& seconds);
 // Processor seconds used by the run so far.
 float cpu_seconds();
 // Line-end marker of a normalised residual: up to 3, up to 6, beyond.
-const std::string& residual_marker(const RunState& st, double x);
+std::string_view residual_marker(double x);
 
 }  // namespace quilmo

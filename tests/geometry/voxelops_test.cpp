@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "geometry/symmetry.h"
-#include "run/stop.h"
 #include "support/crystal.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;

@@ -6,9 +6,9 @@
 #include "geometry/symmetry.h"
 #include "grid/orbits.h"
 #include "grid/voxels.h"
-#include "run/stop.h"
 #include "support/crystal.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;

@@ -10,7 +10,7 @@
 #include "mem/dual.h"
 #include "mem/fixture.h"
 #include "mem/rfactor.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 #include "support/e2e.h"
 
 using namespace quilmo;
@@ -31,13 +31,13 @@ struct DualRun {
         memtest::tiny_grid(st, 4, 4, 4, 64.0);
         st.con = &con;
         st.algorithm = 3;
-        st.filetitle = fixed((dir / "run").string(), 264);
+        st.filetitle = fixed((dir / "run").string(), kNameLen);
         st.filebase = idel(st.filetitle) + 1;
-        st.logfile = fixed((dir / "run.QLlog").string(), 264);
-        st.memreflfile = fixed((dir / "run.QLout").string(), 264);
-        st.comfile = fixed((dir / "run.QLcom").string(), 264);
-        st.outrhotype = fixed("QLascii", 264);
-        st.outrhofile = fixed((dir / "final.asc").string(), 264);
+        st.logfile = fixed((dir / "run.QLlog").string(), kNameLen);
+        st.memreflfile = fixed((dir / "run.QLout").string(), kNameLen);
+        st.comfile = fixed((dir / "run.QLcom").string(), kNameLen);
+        st.outrhotype = fixed("QLascii", kNameLen);
+        st.outrhofile = fixed((dir / "final.asc").string(), kNameLen);
         st.cell.allocate(1, 7);
         for (int k = 1; k <= 3; ++k) st.cell(k) = 10;
         for (int k = 4; k <= 6; ++k) st.cell(k) = 90;
@@ -103,7 +103,7 @@ TEST(MemDual, CommandsAreReadAfterEachEvaluation) {
     memdual(density.st);
     EXPECT_TRUE(density.dir.exists("mid.asc"));
     EXPECT_TRUE(density.has(density.log(), "Writing out the current density to the file " + mid));
-    EXPECT_EQ(density.st.outrhofile, fixed((density.dir / "final.asc").string(), 264));
+    EXPECT_EQ(density.st.outrhofile, fixed((density.dir / "final.asc").string(), kNameLen));
     EXPECT_LE(density.st.fgcon, 1.0);  // the run went on to its aim
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "grid/voxels.h"
 
 using namespace quilmo;
@@ -71,12 +72,10 @@ struct DualCase {
         st.charge = 50;
         st.rau.allocate(1, st.norb);
         double sum = 0;
-        long t = 1;
-        for (int i = 1; i <= st.norb; ++i) {
+        for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
             st.rau(i) = 1.0 + 0.8 * u(rng);
-            sum += st.rhotab(t) * st.rau(i);
-            t += st.rhotab(t) + 1;
-        }
+            sum += orbit.m * st.rau(i);
+        });
         for (int i = 1; i <= st.norb; ++i) st.rau(i) *= st.charge / sum;
 
         std::vector<reftyp> list(1);  // F(000) first
@@ -232,11 +231,7 @@ struct SolveCase : DualCase {
 
     // F at the constraints of an orbit density.
     std::vector<double> transform(const std::vector<double>& au) {
-        for (std::size_t i = 0; i < au.size(); ++i)
-            for (int j = p.first[i]; j < p.first[i + 1]; ++j) {
-                st.sf(2L * p.vox[static_cast<std::size_t>(j)]) = au[i];
-                st.sf(2L * p.vox[static_cast<std::size_t>(j)] + 1) = 0;
-            }
+        expandsf(st, au.data());
         fft(st, 1);
         std::vector<double> f(2 * static_cast<std::size_t>(p.nf));
         for (int k = 0; k < p.nf; ++k) {
