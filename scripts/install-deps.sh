@@ -3,7 +3,7 @@
 # archive, skipping packages that are already there.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev)
+packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev liblbfgs-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

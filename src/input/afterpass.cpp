@@ -50,6 +50,32 @@ bool check_ss(RunState& st, std::string rest) {
     return ok;
 }
 
+// DUAL settings: [aim].  False on an error.
+bool check_dual(RunState& st, std::string rest) {
+    st.lambda = 0;
+    st.aim = 1.0;
+    if (blank(rest)) return true;
+    if (!next_number(rest, st.aim)) return false;
+    if (st.aim <= 0) {
+        errormsg(st, "Error! The aim value must be positive!");
+        return false;
+    }
+    return true;
+}
+
+// The dual solves one channel under F-constraints of order 2 alone; any
+// other input is refused as a whole, before anything is allocated.
+void refuse_dual(RunState& st) {
+    if (st.ggroups == 0 && !st.addprisf && st.nchan == 1 && st.actcon == 2) return;
+    const char* text =
+        "Error! Algorithm DUAL works with one density channel, F-constraints of order 2 and a flat "
+        "or file prior only (no G-constraints, priorsf, 2channel or conorder other than 2). Use "
+        "S-S for this input!";
+    errormsg(st, text);
+    st.log.write("(a)", {text});
+    throw RunStop();
+}
+
 // MEMSys settings: method(0) nrand aim rate utol.  False on an error.
 bool check_memsys(RunState& st, std::string rest) {
     if (blank(rest)) {
@@ -142,6 +168,10 @@ void checkalg(RunState& st, const std::string& settings) {
     if (s.compare(0, 3, "S-S") == 0) {
         st.algorithm = 1;
         ok = check_ss(st, fixed(s.substr(3), kLineLen));
+    } else if (s.compare(0, 4, "DUAL") == 0) {
+        st.algorithm = 3;
+        ok = check_dual(st, fixed(s.substr(4), kLineLen));
+        if (ok) refuse_dual(st);
     } else if (s.compare(0, 6, "MEMSys") == 0) {
         st.algorithm = 2;
         ok = check_memsys(st, fixed(s.substr(6), kLineLen));

@@ -52,6 +52,11 @@ void algorithm_lines(RunState& st, TextOut& u, const char* dfmt) {
         u.write(dfmt, {"    Aim   : ", st.aim});
         u.write(dfmt, {"    Rate  : ", st.rate});
         u.write(dfmt, {"    Utol  : ", st.utol});
+    } else if (st.algorithm == 3) {
+        u.write("(a)", {"Algorithm type is set to DUAL (maximum entropy through its dual, L-BFGS)"});
+        u.write("(a)", {"The settings are:"});
+        u.write(dfmt, {"    Aim   : ", st.aim});
+        if (!blank(st.modwgkey)) u.write("(a)", {"    The constraint weighting has no effect on DUAL."});
     }
 }
 

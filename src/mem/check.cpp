@@ -18,6 +18,7 @@ void writecheck(RunState& st) {
     o.write("(2a)", {"# Title:", st.title});
     if (st.algorithm == 1) o.write("(a)", {"# Algorithm: S-S"});
     if (st.algorithm == 2) o.write("(a)", {"# Algorithm: MEMSys"});
+    if (st.algorithm == 3) o.write("(a)", {"# Algorithm: DUAL"});
     o.write("(2a)", {"# direct space gradient"});
     o.write("(2a)", {"#   i    dS/drho(i)    dC/drho(i)   multiplicity"});
 

@@ -20,9 +20,6 @@
 
 namespace quilmo {
 
-namespace {
-
-// sf, amem/bmem/fmem of both lists and of the extra reflections from au.
 // The extra reflections are set here, with every new transform, so that the
 // final listing shows the final density whatever used sf afterwards.
 void new_structure_factors(RunState& st) {
@@ -36,6 +33,21 @@ void new_structure_factors(RunState& st) {
         e.bmem = st.sf(e.sfloc + 1);
     }
 }
+
+void write_density_now(RunState& st) {
+    st.log.list();
+    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
+    expandrho(st);
+    // The whole name is kept: a name longer than the command value must
+    // come back unchanged for the final density.
+    const std::string kept = st.outrhofile;
+    st.outrhofile = fixed(st.com.chr, kNameLen);
+    rhowrite(st);
+    st.outrhofile = kept;
+    open_log(st);
+}
+
+namespace {
 
 [[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
@@ -134,19 +146,6 @@ void keep_backup(RunState& st, LogRatio& lr) {
     std::copy(lr.now.begin(), lr.now.end(), lr.backup.begin());
 }
 
-void write_density_now(RunState& st) {
-    st.log.list();
-    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
-    expandrho(st);
-    // The whole name is kept: a name longer than the command value must
-    // come back unchanged for the final density.
-    const std::string kept = st.outrhofile;
-    st.outrhofile = fixed(st.com.chr, kNameLen);
-    rhowrite(st);
-    st.outrhofile = kept;
-    open_log(st);
-}
-
 void progress(RunState& st, int ncycle, double lambda) {
     TextOut con(*st.con);
     con.write("(A,I7,A,ES11.4,A,F8.4,A,ES11.4)",
@@ -164,10 +163,8 @@ void flush_all(RunState& st, TextOut& out) {
 }  // namespace
 
 void mem(RunState& st) {
-    open_log(st);
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
-        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+    open_reports(st, out);
 
     // Made once: the cycle allocates nothing.
     const OrbitList orb = orbitlist(st);

@@ -153,7 +153,18 @@ void extra_listing(RunState& st, TextOut& o) {
     }
 }
 
+void dual_lines(const DualEndValues& d, TextOut& o) {
+    o.write("(A,ES14.7)", {"Lambda (DUAL): ", d.lambda});
+    o.write("(A,ES10.3)", {"Test 1-cos(grad S, grad C): ", d.test});
+}
+
 }  // namespace
+
+void open_reports(RunState& st, TextOut& out) {
+    open_log(st);
+    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+}
 
 void cpu_split(float cpu, int& minutes, int& seconds) {
     minutes = static_cast<int>(cpu / 60.0f);
@@ -220,11 +231,12 @@ void report_cycle(RunState& st, const CycleValues& c) {
     constraint_table(st, log);
 }
 
-void report_end(RunState& st, TextOut& out, int ncycle, float cpu) {
+void report_end(RunState& st, TextOut& out, int ncycle, float cpu, const DualEndValues* dual) {
     read_clock(st);
     TextOut& log = st.log;
     empty(log);
     date_line(st, log, "Date of iteration end: ");
+    if (dual) dual_lines(*dual, log);
     empty(log);
 
     int minutes = 0, seconds = 0;
@@ -242,6 +254,7 @@ void report_end(RunState& st, TextOut& out, int ncycle, float cpu) {
         out.write("(A,I1,A,ES10.3,5X,A,I1,A,ES10.3)",
                   {"FCon(", 2 * i - 1, ")=", st.fcon[static_cast<std::size_t>(2 * i - 1)], "FCon(",
                    2 * i, ")=", st.fcon[static_cast<std::size_t>(2 * i)]});
+    if (dual) dual_lines(*dual, out);
     empty(out, 2);
 }
 

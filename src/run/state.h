@@ -148,7 +148,7 @@ struct RunState {
     bool performmem = true;          // run the maximum-entropy iteration
     bool flipcharge = false;         // run charge flipping
     bool fourier = false;            // plain Fourier synthesis only
-    int algorithm = 0;               // 1 Sakata-Sato, 2 MEMSys, 0 not set
+    int algorithm = 0;               // 1 Sakata-Sato, 2 MEMSys, 3 DUAL, 0 not set
     std::string algsettings = std::string(kLineLen, ' ');  // rest of the algorithm line
     std::string title = std::string(kLineLen, ' ');       // run title
     double charge = 0;               // electrons per unit cell

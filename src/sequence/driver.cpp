@@ -6,6 +6,7 @@
 #include "fourier/synthesis.h"
 #include "grid/voxels.h"
 #include "input/input.h"
+#include "mem/dual.h"
 #include "mem/histogram.h"
 #include "mem/iteration.h"
 #include "mem/rfactor.h"
@@ -31,6 +32,7 @@ void mainsequence(RunState& st) {
         if (st.performmem) {
             if (st.algorithm == 1) mem(st);
             if (st.algorithm == 2) memsys_stop(st);
+            if (st.algorithm == 3) memdual(st);
             histogram(st, 1);
             expandrho(st);
         }
