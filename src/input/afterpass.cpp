@@ -23,6 +23,21 @@ bool next_number(std::string& rest, T& value) {
     return rc == 0;
 }
 
+// The next number of the settings into `value`; a value that `valid`
+// rejects gives `message` on the console and clears `ok`.  False when no
+// number could be read.
+template <class T, class Valid>
+bool next_setting(RunState& st, std::string& rest, T& value, Valid valid, const char* message, bool& ok) {
+    if (!next_number(rest, value)) return false;
+    if (!valid(value)) {
+        errormsg(st, message);
+        ok = false;
+    }
+    return true;
+}
+
+constexpr auto kPositive = [](auto v) { return v > 0; };
+
 // Sakata-Sato settings: [AUTO | lambda] aim.  False on an error.
 bool check_ss(RunState& st, std::string rest) {
     if (blank(rest)) {
@@ -42,11 +57,7 @@ bool check_ss(RunState& st, std::string rest) {
             ok = false;
         }
     }
-    if (!next_number(rest, st.aim)) return false;
-    if (st.aim <= 0) {
-        errormsg(st, "Error! The aim value must be positive!");
-        ok = false;
-    }
+    if (!next_setting(st, rest, st.aim, kPositive, "Error! The aim value must be positive!", ok)) return false;
     return ok;
 }
 
@@ -92,16 +103,10 @@ bool check_memsys(RunState& st, std::string rest) {
         errormsg(st, "Error! The value of METHOD(0) must be either 1 or 4!");
         ok = false;
     }
-    if (!next_number(rest, st.nrand)) return false;
-    if (st.nrand <= 0) {
-        errormsg(st, "Error! The value of NRAND must be (small) positive integer!");
-        ok = false;
-    }
-    if (!next_number(rest, st.aim)) return false;
-    if (st.aim <= 0) {
-        errormsg(st, "Error! The AIM value must be positive!");
-        ok = false;
-    }
+    if (!next_setting(st, rest, st.nrand, kPositive, "Error! The value of NRAND must be (small) positive integer!",
+                      ok))
+        return false;
+    if (!next_setting(st, rest, st.aim, kPositive, "Error! The AIM value must be positive!", ok)) return false;
     if (!next_number(rest, st.rate)) return false;
     if (st.rate <= 0) {
         st.log.write("(a)", {"Error! The RATE value must be positive!"});

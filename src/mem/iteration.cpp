@@ -160,6 +160,39 @@ void flush_all(RunState& st, TextOut& out) {
     fplivc(st);
 }
 
+// Reports the verdict on a cycle and keeps its densities (and the
+// constraint values it is judged against next time) or restores the backup;
+// `lambda` is the multiplier the control has set for the next cycle.
+void apply_verdict(RunState& st, Verdict v, double lambda, LogRatio& ratio, double& fgconold,
+                   double& fpgconold) {
+    switch (v) {
+        case Verdict::charge_kept:
+        case Verdict::charge_repeat:
+            st.log.write("(A)", {"The charge increase factor is too high, the results might be "
+                                 "inaccurate."});
+            if (v == Verdict::charge_repeat) {
+                st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", lambda, "."});
+                restore_backup(st, ratio);
+            }
+            break;
+        case Verdict::diverged_stop: {
+            const char* text = "Divergence in constraints, lambda control off => stopping.";
+            st.log.write("(A)", {text});
+            TextOut(*st.con).write("(A)", {text});
+            break;
+        }
+        case Verdict::diverged_repeat:
+            st.log.write("(A)", {"Divergence in constraints, lowering lambda and repeating the cycle."});
+            restore_backup(st, ratio);
+            break;
+        case Verdict::accepted:
+            keep_backup(st, ratio);
+            fpgconold = st.fpgcon;
+            fgconold = st.fgcon;
+            break;
+    }
+}
+
 }  // namespace
 
 void mem(RunState& st) {
@@ -212,33 +245,7 @@ void mem(RunState& st) {
         progress(st, ncycle, lambda);
 
         Verdict v = judge_cycle(c, u.rhonorm, st.fpgcon, fpgconold);
-        switch (v) {
-            case Verdict::charge_kept:
-            case Verdict::charge_repeat:
-                st.log.write("(A)", {"The charge increase factor is too high, the results might be "
-                                     "inaccurate."});
-                if (v == Verdict::charge_repeat) {
-                    st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", c.lambda, "."});
-                    restore_backup(st, ratio);
-                }
-                break;
-            case Verdict::diverged_stop: {
-                const char* text = "Divergence in constraints, lambda control off => stopping.";
-                st.log.write("(A)", {text});
-                TextOut(*st.con).write("(A)", {text});
-                break;
-            }
-            case Verdict::diverged_repeat:
-                st.log.write("(A)",
-                             {"Divergence in constraints, lowering lambda and repeating the cycle."});
-                restore_backup(st, ratio);
-                break;
-            case Verdict::accepted:
-                keep_backup(st, ratio);
-                fpgconold = st.fpgcon;
-                fgconold = st.fgcon;
-                break;
-        }
+        apply_verdict(st, v, c.lambda, ratio, fgconold, fpgconold);
         st.lambda = c.lambda;
         flush_all(st, out);
         if (v == Verdict::diverged_stop) break;

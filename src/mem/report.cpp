@@ -48,11 +48,13 @@ void sum_lines(const RunState& st, TextOut& o) {
     o.write("(A,ES10.3,5X,A,ES10.3)", {"Sum Fobs=", st.sumfobs, "Sum Gobs=", st.sumgobs});
 }
 
-// Lines 3 to 7 of the initial state (the listing form).
-void state_lines(const RunState& st, TextOut& o) {
+// Lines 3 to 7 of the initial state.  The listing and the log differ only
+// in the format and the label of the entropy lines.
+void state_lines(const RunState& st, TextOut& o, const char* efmt = "(A,ES14.7)",
+                 const char* entropy = "Entropy: ") {
     r_lines(st, o, "(A,F8.4,5X,A,F8.4)");
-    o.write("(A,ES14.7)", {"Entropy: ", st.s});
-    o.write("(A,ES14.7)", {"       L=", st.l});
+    o.write(efmt, {entropy, st.s});
+    o.write(efmt, {"       L=", st.l});
     o.write("(A,I2)", {"Constrained moment:", st.actcon});
     sum_lines(st, o);
     o.write("(A,ES10.3)", {"Sum all F and G mem=", st.sumfgcal});
@@ -101,34 +103,35 @@ void f_listing(RunState& st, TextOut& o) {
 }
 
 void g_listing(RunState& st, TextOut& o) {
-    if (st.totalg > 0) {
-        empty(o);
-        o.write("(A)", {"G-Constraints:"});
-        o.write("(A)", {"     #   group|h k l...  AMEM|Gobs     BMEM|GMEM    sinthl|deltaG         "
-                        "sigma  deltaG/sigma"});
-        int first = st.startg;
-        for (int g = 1; g <= st.ggroups; ++g) {
-            const reftyp& r = st.refl(first);
-            double dg = r.f - st.gcalc(g);
-            double x = dg / r.sigma;
-            empty(o);
-            o.write(ggrpform, {g, r.f, st.gcalc(g), dg, r.sigma, x}, false);
-            o.write("(A)", {residual_marker(x)});
-            for (int j = first; j < first + st.gdiff(g); ++j) {
-                const reftyp& e = st.refl(j);
-                o.write("(I6,A)", {j, ": "}, false);
-                FmtItems items;
-                add_indices(items, st, e);
-                items.emplace_back(e.amem);
-                items.emplace_back(e.bmem);
-                o.write(gchklform(st.sdim), items, false);
-                o.write("(F11.5)", {sinthl(st, e)}, false);
-                o.write("(A)", {""});
-            }
-            first += st.gdiff(g);
-        }
-    } else {
+    if (st.totalg <= 0) {
         none_found(o, " No G-constraints found!");
+        empty(o);
+        return;
+    }
+    empty(o);
+    o.write("(A)", {"G-Constraints:"});
+    o.write("(A)", {"     #   group|h k l...  AMEM|Gobs     BMEM|GMEM    sinthl|deltaG         "
+                    "sigma  deltaG/sigma"});
+    int first = st.startg;
+    for (int g = 1; g <= st.ggroups; ++g) {
+        const reftyp& r = st.refl(first);
+        double dg = r.f - st.gcalc(g);
+        double x = dg / r.sigma;
+        empty(o);
+        o.write(ggrpform, {g, r.f, st.gcalc(g), dg, r.sigma, x}, false);
+        o.write("(A)", {residual_marker(x)});
+        for (int j = first; j < first + st.gdiff(g); ++j) {
+            const reftyp& e = st.refl(j);
+            o.write("(I6,A)", {j, ": "}, false);
+            FmtItems items;
+            add_indices(items, st, e);
+            items.emplace_back(e.amem);
+            items.emplace_back(e.bmem);
+            o.write(gchklform(st.sdim), items, false);
+            o.write("(F11.5)", {sinthl(st, e)}, false);
+            o.write("(A)", {""});
+        }
+        first += st.gdiff(g);
     }
     empty(o);
 }
@@ -194,12 +197,7 @@ void report_start(RunState& st, TextOut& out) {
     empty(log);
     date_line(st, log, " Date of iteration start: ");
     log.write("(A)", {"Initial state:"});
-    r_lines(st, log, "(A,F8.4,5X,A,F8.4)");
-    log.write("(A,F14.7)", {"Entropy :", st.s});
-    log.write("(A,F14.7)", {"       L=", st.l});
-    log.write("(A,I2)", {"Constrained moment:", st.actcon});
-    sum_lines(st, log);
-    log.write("(A,ES10.3)", {"Sum all F and G mem=", st.sumfgcal});
+    state_lines(st, log, "(A,F14.7)", "Entropy :");
     moment_line(st, log);
     constraint_table(st, log);
 }

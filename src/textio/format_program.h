@@ -112,6 +112,24 @@ bool run(const Program& p, More more, Data item, Edit layout, RecordEnd record_e
 
 namespace quilmo::fmt {
 
+// Position in a list of read targets: element `k` of target `ti`.  The
+// formatted and the list-directed reader fill their targets through it.
+template <class Targets>
+struct TargetCursor {
+    const Targets& targets;
+    std::size_t ti = 0;
+    long k = 0;
+
+    bool done() const { return ti >= targets.size(); }
+    // Moves past the targets that are full.
+    void settle() {
+        while (ti < targets.size() && k >= targets[ti].count()) {
+            ++ti;
+            k = 0;
+        }
+    }
+};
+
 // The records a formatted read takes its fields from: the current record,
 // the position in it, and the way to the next record.
 class RecordSource {

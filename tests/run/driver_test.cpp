@@ -63,6 +63,26 @@ TEST(InitInput, NamesTheRunFilesAfterTheTitle) {
     EXPECT_TRUE(st.input.is_open());
 }
 
+// The writers after the log report need the log of this run: one that has
+// gone is not silently started again, and an open log is kept as it is.
+TEST(OpenLog, WritersNeedTheExistingLogAndKeepAnOpenOne) {
+    quilmo_test::TempDir dir;
+    RunState st;
+    std::ostringstream out;
+    st.con = &out;
+    st.logfile = fixed((dir / "t.QLlog").string(), kNameLen);
+    EXPECT_THROW(open_log(st), RunStop);
+    EXPECT_EQ(out.str(), "Error opening log file. Check the access rights!\n");
+    EXPECT_FALSE(dir.exists("t.QLlog"));
+
+    open_log(st, TextOut::Mode::Append);  // the run set-up creates it
+    st.log.write("(A)", {"first"}, false);
+    open_log(st);  // still open: the record goes on
+    st.log.write("(A)", {" line"});
+    st.log.close();
+    EXPECT_EQ(dir.read("t.QLlog"), "first line\r\n");
+}
+
 TEST(Fstatc, GivesTheSizeOrAStatus) {
     quilmo_test::TempDir dir;
     dir.write("f", "12345");
