@@ -28,34 +28,13 @@ void testsymmetry(RunState& st, LocateWork& w) {
             for (int k = 1; k <= st.sdim; ++k) unit = unit && st.rmat(i, k, j) == (k == i ? 1.0 : 0.0);
             if (!unit && w.fixed[i] == 0) srchcoo.push_back(i);
         }
-        const int nsrch = static_cast<int>(srchcoo.size());
         for (int i = 1; i <= st.sdim; ++i) w.shiftc[i] = 0;
-        int startc[8] = {}, endc[8] = {}, subc[8] = {}, axord[8] = {};
-        for (int i = 0; i < nsrch; ++i) {
-            endc[i] = st.nvox(srchcoo[i]) - 1;
-            axord[i] = i;
-        }
         CoincidenceTable measure;
         measure.symmetry(st, j);
-        double maxsum = 100000000.0;
-        do {
-            for (int i = 0; i < nsrch; ++i) w.shiftc[srchcoo[i]] = subc[i];
-            for (int i = 1; i <= st.sdim; ++i)
-                w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
-            const double value = measure(w.trialshift);
-            if (value < maxsum) {
-                for (int i = 1; i <= st.sdim; ++i) w.rightshift[i] = w.shiftc[i];
-                maxsum = value;
-            }
+        const double maxsum = gridsearch(st, w, measure, srchcoo, line, [&](double value) {
             tot[t] += value;
             ++totden[t];
-            FmtItems items;
-            for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.shiftc[i]);
-            items.emplace_back(value);
-            for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.rightshift[i]);
-            items.emplace_back(maxsum);
-            st.log.write(line, items);
-        } while (nextcoo(nsrch, startc, endc, subc, axord));
+        });
         totmin[t] = maxsum;
         st.log.list();
         con.write("(a,i3,a,f10.4)", {"Tested symmetry operator #", t, ", best coincidence", maxsum});

@@ -59,31 +59,9 @@ void search_operator(RunState& st, LocateWork& w, const sympicktype& pick) {
         else if (w.fixed[i] != 0)
             w.shiftc[i] = static_cast<int>(std::lround(w.cooshift[i] * st.nvox(i)));
     }
-    int startc[8] = {}, endc[8] = {}, subc[8] = {}, axord[8] = {};
-    for (int i = 0; i < nsrch; ++i) {
-        endc[i] = st.nvox(srchcoo[i]) - 1;
-        axord[i] = i;
-    }
     CoincidenceTable measure;
     measure.symmetry(st, s);
-    const std::string line = searchline(st, "(2(  i4,f14.2))");
-    double maxsum = 100000000.0;
-    do {
-        for (int i = 0; i < nsrch; ++i) w.shiftc[srchcoo[i]] = subc[i];
-        for (int i = 1; i <= st.sdim; ++i)
-            w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
-        const double value = measure(w.trialshift);
-        if (value < maxsum) {
-            for (int i = 1; i <= st.sdim; ++i) w.rightshift[i] = w.shiftc[i];
-            maxsum = value;
-        }
-        FmtItems items;
-        for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.shiftc[i]);
-        items.emplace_back(value);
-        for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.rightshift[i]);
-        items.emplace_back(maxsum);
-        st.log.write(line, items);
-    } while (nextcoo(nsrch, startc, endc, subc, axord));
+    gridsearch(st, w, measure, srchcoo, searchline(st, "(2(  i4,f14.2))"));
 
     st.log.write("(a)", {"Refining the position:"});
     std::string refline = "( f8.3,2X,f7.4)";
@@ -110,6 +88,36 @@ void search_operator(RunState& st, LocateWork& w, const sympicktype& pick) {
 }
 
 }  // namespace
+
+double gridsearch(RunState& st, LocateWork& w, const CoincidenceTable& measure,
+                  const std::vector<int>& srchcoo, const std::string& line,
+                  const std::function<void(double)>& seen) {
+    const int nsrch = static_cast<int>(srchcoo.size());
+    int startc[8] = {}, endc[8] = {}, subc[8] = {}, axord[8] = {};
+    for (int i = 0; i < nsrch; ++i) {
+        endc[i] = st.nvox(srchcoo[static_cast<std::size_t>(i)]) - 1;
+        axord[i] = i;
+    }
+    double maxsum = 100000000.0;
+    do {
+        for (int i = 0; i < nsrch; ++i) w.shiftc[srchcoo[static_cast<std::size_t>(i)]] = subc[i];
+        for (int i = 1; i <= st.sdim; ++i)
+            w.trialshift[i - 1] = static_cast<double>(w.shiftc[i]) / st.nvox(i);
+        const double value = measure(w.trialshift);
+        if (value < maxsum) {
+            for (int i = 1; i <= st.sdim; ++i) w.rightshift[i] = w.shiftc[i];
+            maxsum = value;
+        }
+        if (seen) seen(value);
+        FmtItems items;
+        for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.shiftc[i]);
+        items.emplace_back(value);
+        for (int i = 1; i <= st.sdim; ++i) items.emplace_back(w.rightshift[i]);
+        items.emplace_back(maxsum);
+        st.log.write(line, items);
+    } while (nextcoo(nsrch, startc, endc, subc, axord));
+    return maxsum;
+}
 
 std::string searchline(const RunState& st, const char* tmpl) {
     std::string form = tmpl;

@@ -1,7 +1,9 @@
 // Working state of one symmetry location, shared by its stages.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "run/state.h"
 
@@ -18,6 +20,17 @@ struct LocateWork {
 
 // Log template with the dimension written into characters 4–5.
 std::string searchline(const RunState& st, const char* tmpl);
+
+class CoincidenceTable;
+
+// Exhaustive search of `measure` over every grid shift of the coordinates in
+// srchcoo (the first fastest), the other coordinates held at w.shiftc. The
+// first of equal values wins, so ties keep the lowest shift; w.rightshift
+// receives the best shift and the log one line per trial with `line`.
+// `seen` is told every value. Returns the smallest value.
+double gridsearch(RunState& st, LocateWork& w, const CoincidenceTable& measure,
+                  const std::vector<int>& srchcoo, const std::string& line,
+                  const std::function<void(double)>& seen = {});
 
 // Phases of the F entries shifted to the settled origin (optionally averaged
 // over the operators), sf rebuilt from them and refl refreshed.
