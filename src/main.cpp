@@ -1,12 +1,14 @@
 // quilmo: electron density from diffraction data.
 #include <iostream>
 
+#include "run/cli.h"
 #include "run/driver.h"
 #include "run/stop.h"
 
 int main(int argc, char** argv) {
     quilmo::RunState st;
     st.args.assign(argv + 1, argv + argc);
+    if (quilmo::commandline_option(st.args, std::cout)) return 0;
     try {
         quilmo::mainsequence(st);
     } catch (const quilmo::RunStop& stop) {

@@ -16,6 +16,7 @@
 #include "mem/histogram.h"
 #include "mem/iteration.h"
 #include "mem/rfactor.h"
+#include "run/cli.h"
 #include "run/stop.h"
 #include "textio/text.h"
 
@@ -163,6 +164,7 @@ void initinput(RunState& st) {
     // 8. Input file.
     if (!st.input.open(trim(st.inputfile))) {
         errormsg(st, "Error opening input file. Check the access rights!");
+        errormsg(st, open_failure_reason(trim(st.inputfile)));
         throw RunStop();
     }
     // 9. Record-length factor.
