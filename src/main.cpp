@@ -4,13 +4,14 @@
 #include "run/cli.h"
 #include "run/driver.h"
 #include "run/stop.h"
+#include "run/summary_file.h"
 
 int main(int argc, char** argv) {
     quilmo::RunState st;
     st.args.assign(argv + 1, argv + argc);
     if (quilmo::commandline_option(st.args, std::cout)) return 0;
     try {
-        quilmo::mainsequence(st);
+        quilmo::summarized_run(st);
     } catch (const quilmo::RunStop& stop) {
         std::cout.flush();
         if (!stop.message().empty()) std::cerr << "STOP " << stop.message() << '\n';

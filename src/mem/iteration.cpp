@@ -202,9 +202,13 @@ void mem(RunState& st) {
             st.log.list();
             st.log.write("(a)", {"User forced termination of iteration. Stopping."});
             st.maxcycles = ncycle - 1;
+            st.summary.iteration_end = "user STOP";
         }
         if (usercom(st, "DENSITY", "CHR")) write_density_now(st);
-        if (ncycle > st.maxcycles) break;
+        if (ncycle > st.maxcycles) {
+            if (st.summary.iteration_end.empty()) st.summary.iteration_end = "cycle limit";
+            break;
+        }
 
         fillfgcon(st);
         fft(st, -1);
@@ -217,6 +221,7 @@ void mem(RunState& st) {
         st.l = st.s - lambda * st.fpgcon;
         report_cycle(st, {ncycle, lambda, u.sc, u.rhonorm, st.s - sold, fgconold, fpgconold});
         progress(st, ncycle, lambda);
+        st.summary.cycles.push_back({ncycle, lambda, st.r, st.fgcon});
 
         Verdict v = judge_cycle(c, u.rhonorm, st.fpgcon, fpgconold);
         switch (v) {
@@ -233,6 +238,7 @@ void mem(RunState& st) {
                 const char* text = "Divergence in constraints, lambda control off => stopping.";
                 st.log.write("(A)", {text});
                 TextOut(*st.con).write("(A)", {text});
+                st.summary.iteration_end = "divergence";
                 break;
             }
             case Verdict::diverged_repeat:
@@ -252,6 +258,7 @@ void mem(RunState& st) {
         done = reached_aim(v, st.fgcon, st.aim);
     }
 
+    if (st.summary.iteration_end.empty()) st.summary.iteration_end = "normal";
     report_end(st, out, ncycle, cpu_seconds());
     if (st.memcheck > 0) writecheck(st);
     report_listings(st, out);

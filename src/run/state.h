@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "run/farray.h"
+#include "run/summary.h"
 #include "textio/format.h"
 #include "textio/text.h"
 
@@ -222,6 +223,9 @@ struct RunState {
     std::string rcellform = "(A,..F10.5,ES13.6)";
     std::string badsigmasgn = " !", sigma6sgn = " #", sigma3sgn = "  ";
     int symlines = 0, symlinrest = 0, symopspl = 0;  // layout of the operator listing
+
+    // ---- run summary file ----
+    RunSummary summary;              // iteration end, cycle table, density files written
 };
 
 // Writes `count` with `fmt` (for example "(I3)") into the characters
