@@ -73,6 +73,10 @@ TEST(CCP4Map, GemmiReadsTheSucroseFourierMapAsTheNativeAsciiMap) {
     const std::string cmd = "cd '" + dir.path().string() + "' && /usr/bin/python3 '" +
                             std::string(QUILMO_TEST_DATA) + "/ccp4/gemmi_compare.py' map.ccp4 ascii.asc";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
+
+    // A second run never overwrites the map: it takes the first spare name.
+    ASSERT_EQ(run_quilmo(dir, {"map"}).status, 0);
+    EXPECT_EQ(dir.read("qlmap00.ccp4").size(), 1024u + 4 * 32 * 36 * 45);
 }
 
 TEST(CCP4Map, PermutedAxesReadBackAsTheSamePriorAndAnotherGridIsNamed) {
