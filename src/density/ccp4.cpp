@@ -60,11 +60,11 @@ Bytes map_image(const RunState& st) {
         dev += d * d;
     }
     for (int i = 1; i <= 3; ++i) {
-        put_i32(buf, at(i), st.nvox(i));      // words 1-3: NC, NR, NS
-        put_i32(buf, at(7 + i), st.nvox(i));  // words 8-10: intervals along a, b, c
+        put_i32(buf, at(i), st.nvox(i));                               // words 1-3: NC, NR, NS
+        put_i32(buf, at(7 + i), st.nvox(i));                           // words 8-10: intervals along a, b, c
         put_f32(buf, at(10 + i), static_cast<float>(st.cell(i)));      // words 11-13: a, b, c
         put_f32(buf, at(13 + i), static_cast<float>(st.cell(3 + i)));  // words 14-16: angles
-        put_i32(buf, at(16 + i), i);          // words 17-19: MAPC, MAPR, MAPS
+        put_i32(buf, at(16 + i), i);                                   // words 17-19: MAPC, MAPR, MAPS
     }
     put_i32(buf, at(4), 2);  // MODE: 32-bit reals; words 5-7 (starts) stay 0
     put_f32(buf, at(20), amin);
@@ -185,9 +185,11 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
     bool cell_differs = false;
     for (int i = 0; i < 6; ++i) {
         const double c = w.f(at(11 + i));
-        cell_differs = cell_differs || std::fabs(c - st.cell(i + 1)) > 1e-4 * std::max(1.0, std::fabs(st.cell(i + 1)));
+        cell_differs =
+            cell_differs || std::fabs(c - st.cell(i + 1)) > 1e-4 * std::max(1.0, std::fabs(st.cell(i + 1)));
     }
-    if (cell_differs) console_block(st, {"Routine ReadCCP4:", "Warning: Cell parameters are not equal to input file!"});
+    if (cell_differs)
+        console_block(st, {"Routine ReadCCP4:", "Warning: Cell parameters are not equal to input file!"});
 
     allocate_or_stop("Error allocating the CCP4 map buffer!", [&] { out.assign(total, 0.0); });
     std::size_t off = first;

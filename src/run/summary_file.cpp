@@ -189,7 +189,8 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
     j["input_file"] = trim(st.inputfile);
     j["title"] = trim(st.title);
     j["run_kind"] = run_kind(st);
-    j["started"] = st.year + "-" + st.month + "-" + st.day + "T" + st.hour + ":" + st.minutes + ":" + st.seconds;
+    j["started"] =
+        st.year + "-" + st.month + "-" + st.day + "T" + st.hour + ":" + st.minutes + ":" + st.seconds;
     if (end.stopped)
         j["end"] = "stopped";
     else
@@ -209,9 +210,8 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
         j["cell_volume"] = st.cell(st.cellcon);
         j["operators"] = st.nsym;
         j["centering_vectors"] = st.ncenter;
-        j["reflections"] = {{"F", st.totalf},           {"G", st.totalg},
-                            {"G_groups", st.ggroups},   {"prior", st.totalprif},
-                            {"extra", st.totalextra},   {"F_expanded", st.mtotalf},
+        j["reflections"] = {{"F", st.totalf},          {"G", st.totalg},         {"G_groups", st.ggroups},
+                            {"prior", st.totalprif},   {"extra", st.totalextra}, {"F_expanded", st.mtotalf},
                             {"G_expanded", st.mtotalg}};
     }
     if (st.performmem && !st.summary.iteration_end.empty()) j["mem"] = mem_part(st);

@@ -15,8 +15,8 @@ void summarized_run(RunState& st);
 
 // How the whole run ended, beside what the run state holds.
 struct RunEnd {
-    bool stopped = false;      // ended by a stop (status 1)
-    std::string message;       // the stop's message or, for a silent stop, its console lines
+    bool stopped = false;  // ended by a stop (status 1)
+    std::string message;   // the stop's message or, for a silent stop, its console lines
     double wall_seconds = 0;
     std::vector<std::string> run_files;  // run files this run created or changed
 };

@@ -40,8 +40,8 @@ TEST(WriteCCP4, HeaderDescribesGridCellAxesAndValues) {
     auto run = DensityRun::three(5, 3, 4);
     const std::string b = written_map(*run);
     ASSERT_EQ(b.size(), 1024u + 4 * 60);
-    const int expect[][2] = {{1, 5}, {2, 3}, {3, 4}, {4, 2}, {5, 0}, {8, 5}, {9, 3}, {10, 4},
-                             {17, 1}, {18, 2}, {19, 3}, {23, 1}, {24, 0}, {56, 1}};
+    const int expect[][2] = {{1, 5},  {2, 3},  {3, 4},  {4, 2},  {5, 0},  {8, 5},  {9, 3},
+                             {10, 4}, {17, 1}, {18, 2}, {19, 3}, {23, 1}, {24, 0}, {56, 1}};
     for (const auto& e : expect) EXPECT_EQ(word(b, e[0]), e[1]) << "word " << e[0];
     EXPECT_FLOAT_EQ(real(b, 12), 12.5f);
     EXPECT_FLOAT_EQ(real(b, 15), 105.5f);
@@ -69,7 +69,8 @@ TEST(WriteCCP4, ExistingFileAndNonThreeDimensionalRunAreOpenFailures) {
     writeccp4(run->st, run->path("m.ccp4"), ferror);
     EXPECT_EQ(ferror, 1);
     EXPECT_EQ(run->dir.read("m.ccp4"), "keep");
-    EXPECT_NE(run->log().find("Routine WriteCCP4:\r\nError! Cannot open density file for writing!"), std::string::npos);
+    EXPECT_NE(run->log().find("Routine WriteCCP4:\r\nError! Cannot open density file for writing!"),
+              std::string::npos);
 
     DensityRun four({4, 4, 4, 3}, 3, {10, 10, 10, 90, 90, 90}, 1000);
     writeccp4(four.st, four.path("f.ccp4"), ferror);
@@ -86,7 +87,8 @@ TEST(ReadCCP4, RoundTripKeepsSinglePrecisionAndSetsTheExtremesPerVoxel) {
     readccp4(run->st, run->path("m.ccp4"), ferror);
     ASSERT_EQ(ferror, 0) << run->out.str();
     EXPECT_EQ(run->out.str(), "");
-    for (int v = 0; v < 60; ++v) EXPECT_NEAR(run->st.rho(v), original[v], 2e-7 * (1 + std::fabs(original[v])));
+    for (int v = 0; v < 60; ++v)
+        EXPECT_NEAR(run->st.rho(v), original[v], 2e-7 * (1 + std::fabs(original[v])));
     EXPECT_NEAR(run->st.rhomin, *std::min_element(original.begin(), original.end()), 1e-6);
     EXPECT_NEAR(run->st.rhomax, *std::max_element(original.begin(), original.end()), 1e-6);
 }
@@ -94,7 +96,8 @@ TEST(ReadCCP4, RoundTripKeepsSinglePrecisionAndSetsTheExtremesPerVoxel) {
 TEST(ReadCCP4, BigEndianSixteenBitMapIsConvertedWhenACorrectionScalesIt) {
     auto run = DensityRun::three(2, 2, 2);
     std::string b(1024 + 16, '\0');
-    const int head[][2] = {{1, 2}, {2, 2}, {3, 2}, {4, 1}, {8, 2}, {9, 2}, {10, 2}, {17, 1}, {18, 2}, {19, 3}};
+    const int head[][2] = {{1, 2}, {2, 2},  {3, 2},  {4, 1},  {8, 2},
+                           {9, 2}, {10, 2}, {17, 1}, {18, 2}, {19, 3}};
     for (const auto& h : head) set_word(b, h[0], __builtin_bswap32(h[1]));
     std::memcpy(b.data() + 208, "MAP \x11\x11\0\0", 8);
     for (int i = 0; i < 6; ++i) {

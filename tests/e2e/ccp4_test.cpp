@@ -95,7 +95,8 @@ TEST(CCP4Map, PermutedAxesReadBackAsTheSamePriorAndAnotherGridIsNamed) {
     EXPECT_EQ(lines_of(want).size(), 4u + 51840 / 6);
     EXPECT_EQ(dir.read("turned.asc"), want);
 
-    dir.write("other.Quilmo", replaced(prior_run("map.ccp4", "other.asc"), "voxel 32 36 45", "voxel 32 36 40"));
+    dir.write("other.Quilmo",
+              replaced(prior_run("map.ccp4", "other.asc"), "voxel 32 36 45", "voxel 32 36 40"));
     auto other = run_quilmo(dir, {"other", "0"});
     EXPECT_EQ(other.status, 1);
     EXPECT_NE(other.out.find("Map: 32 x 36 x 45 points, cell divided 32 x 36 x 45\n"
