@@ -2,9 +2,8 @@
 #include <iostream>
 
 #include "run/cli.h"
-#include "run/driver.h"
-#include "run/stop.h"
-#include "run/summary_file.h"
+#include "sequence/summary_file.h"
+#include "textio/stop.h"
 
 int main(int argc, char** argv) {
     quilmo::RunState st;

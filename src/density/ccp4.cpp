@@ -16,7 +16,7 @@
 
 #include "density/files.h"
 #include "density/reports.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 #include "run/version.h"
 #include "textio/records.h"
 

@@ -4,14 +4,13 @@
 #include <string>
 
 #include "density/files.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
 
-constexpr std::size_t kNameLen = 264;
 
 struct OutputType {
     const char* type;

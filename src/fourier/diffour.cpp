@@ -4,7 +4,7 @@
 #include "fourier/fft.h"
 #include "fourier/synthesis.h"
 #include "grid/voxels.h"
-#include "run/driver.h"
+#include "run/console.h"
 
 namespace quilmo {
 

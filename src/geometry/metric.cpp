@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

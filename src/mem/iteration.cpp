@@ -6,27 +6,20 @@
 
 #include "density/files.h"
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "grid/voxels.h"
 #include "mem/check.h"
 #include "mem/gradient.h"
-#include "mem/orbitlist.h"
 #include "mem/report.h"
 #include "mem/rfactor.h"
 #include "mem/usercom.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
-namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
-
-// sf, amem/bmem/fmem of both lists and of the extra reflections from au.
 // The extra reflections are set here, with every new transform, so that the
 // final listing shows the final density whatever used sf afterwards.
 void new_structure_factors(RunState& st) {
@@ -41,9 +34,24 @@ void new_structure_factors(RunState& st) {
     }
 }
 
+void write_density_now(RunState& st) {
+    st.log.list();
+    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
+    expandrho(st);
+    // The whole name is kept: a name longer than the command value must
+    // come back unchanged for the final density.
+    const std::string kept = st.outrhofile;
+    st.outrhofile = fixed(st.com.chr, kNameLen);
+    rhowrite(st);
+    st.outrhofile = kept;
+    open_log(st);
+}
+
+namespace {
+
 [[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
-    for (int v : orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
+    for (int v : orb.v) r = std::min(r, lambda_limit(st.sf(2L * v)));
     FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
     st.log.write("(A,e10.3,A)", msg);
     st.log.close();
@@ -123,7 +131,7 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
         }
         u.s = -u.rhonorm * (slog + lnr * sumrho);
     }
-    u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
+    u.sc = slen * clen > kZeroTol ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
     return u;
 }
 
@@ -136,19 +144,6 @@ void restore_backup(RunState& st, LogRatio& lr) {
 void keep_backup(RunState& st, LogRatio& lr) {
     std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
     std::copy(lr.now.begin(), lr.now.end(), lr.backup.begin());
-}
-
-void write_density_now(RunState& st) {
-    st.log.list();
-    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
-    expandrho(st);
-    // The whole name is kept: a name longer than the command value must
-    // come back unchanged for the final density.
-    const std::string kept = st.outrhofile;
-    st.outrhofile = fixed(st.com.chr, 264);
-    rhowrite(st);
-    st.outrhofile = kept;
-    open_log(st);
 }
 
 void progress(RunState& st, int ncycle, double lambda) {
@@ -168,10 +163,8 @@ void flush_all(RunState& st, TextOut& out) {
 }  // namespace
 
 void mem(RunState& st) {
-    open_log(st);
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
-        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+    open_reports(st, out);
 
     // Made once: the cycle allocates nothing.
     const OrbitList orb = orbitlist(st);

@@ -29,7 +29,7 @@ bool read_value(RunState& st, std::string_view rest, std::string_view valflag) {
     if (valflag == "CHR") {
         std::string value;
         if (listread(rest, {value}) != kReadOk) return false;
-        st.com.chr = fixed(value, 132);
+        st.com.chr = fixed(value, kLineLen);
     }
     return true;
 }
@@ -50,14 +50,14 @@ bool usercom(RunState& st, std::string_view key, std::string_view valflag) {
     std::string line;
     bool ok = in.readline(line) == kReadOk;
     if (ok) {
-        st.buffer = fixed(line, 132);
+        const std::string buffer = fixed(line, kLineLen);
         const std::size_t n = static_cast<std::size_t>(idel(key));
-        if (st.buffer.compare(0, n, key, 0, n) != 0) {
+        if (buffer.compare(0, n, key, 0, n) != 0) {
             // Another command (or one still being written): it waits for a later look.
             in.close();
             return false;
         }
-        ok = read_value(st, std::string_view(st.buffer).substr(n), valflag);
+        ok = read_value(st, std::string_view(buffer).substr(n), valflag);
         if (ok) {
             in.close();
             if (!delete_file(name)) log_undeletable(st, name);

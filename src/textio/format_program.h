@@ -48,13 +48,13 @@ struct Program {
 // The compiled form of `format`; throws std::invalid_argument when malformed.
 const Program& compile(std::string_view format);
 
-// Walks a program as the reader and the writer share it: `data(step)` is
+// Walks a program as the reader and the writer share it: `item(step)` is
 // called for every data descriptor repetition and returns false when the
-// items are exhausted; `edit(step)` handles X, literals; `record_end()` ends
+// items are exhausted; `layout(step)` handles X, literals; `record_end()` ends
 // a record (slash and reversion) and returns false when no further record
 // can be had.  Returns false when record_end() failed.
 template <class Data, class Edit, class RecordEnd, class More>
-bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end) {
+bool run(const Program& p, More more, Data item, Edit layout, RecordEnd record_end) {
     struct Level {
         int open;
         int left;
@@ -94,12 +94,12 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
                 break;
             case Op::X:
             case Op::Lit:
-                edit(st);
+                layout(st);
                 ++pos;
                 break;
             default:
                 for (int r = 0; r < st.rep; ++r) {
-                    if (!data(st)) return true;
+                    if (!item(st)) return true;
                     took = true;
                 }
                 ++pos;

@@ -10,8 +10,8 @@
 #include "grid/voxels.h"
 #include "mem/fixture.h"
 #include "mem/rfactor.h"
-#include "run/stop.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using memtest::entry;

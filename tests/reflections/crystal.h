@@ -13,6 +13,7 @@
 #include "grid/voxels.h"
 #include "run/state.h"
 #include "support/e2e.h"
+#include "support/op.h"
 
 namespace quilmo_test {
 
@@ -42,28 +43,6 @@ inline void make_grid(RunState& st, const std::vector<int>& nv, double a = 10.0,
     st.rcell.allocate(1, 7);
     st.rcell(1) = 1.0 / a;
     st.qvec.allocate(st.rdim, st.ddim);
-}
-
-// One point operator: rotation rows (sdim x sdim, row-major) and translation.
-struct Op {
-    std::vector<double> r;
-    std::vector<double> t;
-};
-
-inline Op identity_op(int sdim) {
-    Op op{std::vector<double>(static_cast<std::size_t>(sdim * sdim), 0.0),
-          std::vector<double>(static_cast<std::size_t>(sdim), 0.0)};
-    for (int i = 0; i < sdim; ++i) op.r[static_cast<std::size_t>(i * sdim + i)] = 1;
-    return op;
-}
-
-// A diagonal operator with the given signs and translation.
-inline Op diag_op(const std::vector<double>& signs, const std::vector<double>& t) {
-    const int sdim = static_cast<int>(signs.size());
-    Op op = identity_op(sdim);
-    for (int i = 0; i < sdim; ++i) op.r[static_cast<std::size_t>(i * sdim + i)] = signs[static_cast<std::size_t>(i)];
-    op.t = t;
-    return op;
 }
 
 // The operators (also in voxel units) as the symmetry set-up leaves them.

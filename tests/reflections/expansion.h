@@ -11,7 +11,7 @@
 #include "fourier/fft.h"
 #include "reflections/crystal.h"
 #include "reflections/expand.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo_test {
 

@@ -1,30 +1,16 @@
-#include "run/driver.h"
+#include "input/input.h"
 
-#include <sys/stat.h>
-
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <filesystem>
 
-#include "density/files.h"
-#include "fourier/fft.h"
-#include "fourier/synthesis.h"
-#include "grid/meminit.h"
-#include "grid/voxels.h"
-#include "input/input.h"
-#include "mem/histogram.h"
-#include "mem/iteration.h"
-#include "mem/rfactor.h"
 #include "run/cli.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
 
 namespace {
 
-constexpr std::size_t kNameLen = 264;
 
 // The longest extension a run-file name receives (".QLsymtb"); a title that
 // leaves no room for it cannot name the run files.
@@ -35,7 +21,7 @@ void ask_title(RunState& st) {
     while (blank(st.filetitle)) {
         con.write("(A)", {""});
         con.write("(A,I4,A)",
-                  {"Please insert the filetitel without \".Quilmo\" of your datafile (max. ", 264,
+                  {"Please insert the filetitel without \".Quilmo\" of your datafile (max. ", static_cast<int>(kNameLen),
                    " chars): "},
                   false);
         con.flush();
@@ -62,69 +48,21 @@ void ask_title(RunState& st) {
 }
 
 void read_cycle_limit(RunState& st) {
-    st.buffer = fixed(st.args.size() >= 2 ? st.args[1] : std::string(), 132);
-    spaceerase(st.buffer);
-    if (blank(st.buffer)) return;
+    std::string buffer = fixed(st.args.size() >= 2 ? st.args[1] : std::string(), kLineLen);
+    spaceerase(buffer);
+    if (blank(buffer)) return;
     int value = 0;
-    if (fparse("(I10)", st.buffer.substr(0, 10), {value}) != kReadOk)
+    if (fparse("(I10)", buffer.substr(0, 10), {value}) != kReadOk)
         throw RunStop("Error: The number of cycles (second argument) must be an integer!");
     // Characters beyond the ten-column field are not part of the number; a
     // word that goes on there is no plain integer either.
-    if (!blank(st.buffer.substr(10)))
+    if (!blank(buffer.substr(10)))
         throw RunStop("Error: The number of cycles (second argument) must be an integer!");
     if (value < 0) throw RunStop("Error: Number of cycles must be positive integer!");
     st.maxcycles = value;
 }
 
 }  // namespace
-
-std::string with_extension(const std::string& base, int pos, std::string_view ext) {
-    std::string out = base;
-    std::size_t start = static_cast<std::size_t>(pos - 1);
-    if (out.size() < start + ext.size()) out.resize(start + ext.size(), ' ');
-    out.replace(start, ext.size(), ext);
-    return fixed(out, base.size());
-}
-
-void errormsg(RunState& st, std::string_view text) {
-    TextOut con(*st.con);
-    con.write("(a)", {text.substr(0, static_cast<std::size_t>(idel(text)))});
-}
-
-void fplivc(RunState& st) { st.con->flush(); }
-
-void fstatc(std::string_view name, int length, long& size, int& status) {
-    std::string path(name.substr(0, static_cast<std::size_t>(std::max(0, length))));
-    struct stat sb {};
-    if (::stat(path.c_str(), &sb) != 0) {
-        status = 1;
-        return;
-    }
-    status = 0;
-    size = static_cast<long>(sb.st_size);
-}
-
-int getreclfac() { return 4; }
-
-void read_clock(RunState& st) {
-    using namespace std::chrono;
-    auto now = system_clock::now();
-    std::time_t t = system_clock::to_time_t(now);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    char d[48], h[48];
-    std::snprintf(d, sizeof d, "%04d%02d%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    std::snprintf(h, sizeof h, "%02d%02d%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
-    st.date = fixed(d, 8);
-    st.time = fixed(h, 10);
-    st.year = st.date.substr(0, 4);
-    st.month = st.date.substr(4, 2);
-    st.day = st.date.substr(6, 2);
-    st.hour = st.time.substr(0, 2);
-    st.minutes = st.time.substr(2, 2);
-    st.seconds = st.time.substr(4, 2);
-}
 
 void initinput(RunState& st) {
     // 1. Title.
@@ -157,42 +95,13 @@ void initinput(RunState& st) {
     read_clock(st);
 
     // 7. Log.
-    if (!st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     // 8. Input file.
     if (!st.input.open(trim(st.inputfile))) {
         errormsg(st, "Error opening input file. Check the access rights!");
         errormsg(st, open_failure_reason(trim(st.inputfile)));
         throw RunStop();
     }
-    // 9. Record-length factor.
-    st.reclfac = getreclfac();
-}
-
-void mainsequence(RunState& st) {
-    input(st);
-    fftinit(st);
-    meminit(st);
-    rfactorinit(st);
-    if (st.fourier) {
-        ft(st);
-        expandrho(st);
-    } else {
-        if (st.flipcharge) throw RunStop("Error: Charge flipping is not available in this version!");
-        if (st.performmem) {
-            if (st.algorithm == 1) mem(st);
-            if (st.algorithm == 2) memsys_stop(st);
-            histogram(st, 1);
-            expandrho(st);
-        }
-    }
-    rhowrite(st);
-    if (st.performmem) diffour(st);
-    st.hst.close();
-    st.log.close();
-    fftfree(st);
 }
 
 }  // namespace quilmo

@@ -1,4 +1,4 @@
-#include "run/summary_file.h"
+#include "sequence/summary_file.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <streambuf>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "sequence/driver.h"
+#include "textio/stop.h"
 #include "run/version.h"
 
 namespace quilmo {
