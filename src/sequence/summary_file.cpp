@@ -147,24 +147,54 @@ std::string run_kind(const RunState& st) {
     return "MEM";
 }
 
-// Stands for the cycle rows in the indented text; they follow one row to a
+// Stand for the row tables in the indented text; their rows follow one to a
 // line, so that a run of thousands of cycles stays a readable file.
 constexpr const char* kRowsMark = "\"@cycle rows@\"";
+constexpr const char* kFlipRowsMark = "\"@flip rows@\"";
 
-std::string cycle_rows(const std::vector<CycleRecord>& c, const std::string& indent) {
-    if (c.empty()) return "[]";
+// The mark as the JSON string value that dumps to it.
+std::string mark_value(const char* mark) { return std::string(mark + 1, std::char_traits<char>::length(mark) - 2); }
+
+std::string table_rows(const std::vector<Json>& rows, const std::string& indent) {
+    if (rows.empty()) return "[]";
     std::string text = "[";
-    for (std::size_t i = 0; i < c.size(); ++i)
-        text += (i ? ",\n" : "\n") + indent + "  " +
-                Json::array({c[i].cycle, c[i].lambda, c[i].r, c[i].constraint}).dump();
+    for (std::size_t i = 0; i < rows.size(); ++i) text += (i ? ",\n" : "\n") + indent + "  " + rows[i].dump();
     return text + "\n" + indent + "]";
+}
+
+void put_rows(std::string& text, const char* mark, const std::vector<Json>& rows) {
+    const std::size_t at = text.find(mark);
+    if (at == std::string::npos) return;
+    const std::size_t line = text.rfind('\n', at) + 1;
+    const std::string indent(text.find_first_not_of(' ', line) - line, ' ');
+    text.replace(at, std::char_traits<char>::length(mark), table_rows(rows, indent));
+}
+
+std::vector<Json> cycle_rows(const std::vector<CycleRecord>& c) {
+    std::vector<Json> rows;
+    for (const CycleRecord& r : c) rows.push_back(Json::array({r.cycle, r.lambda, r.r, r.constraint}));
+    return rows;
+}
+
+std::vector<Json> flip_rows(const std::vector<FlipRecord>& c) {
+    std::vector<Json> rows;
+    for (const FlipRecord& r : c) rows.push_back(Json::array({r.cycle, r.attempt, r.r, r.delta, r.charge}));
+    return rows;
+}
+
+const char* algorithm_name(const RunState& st) {
+    switch (st.algorithm) {
+        case 2: return "MEMSys";
+        case 3: return "DUAL";
+        default: return "S-S";
+    }
 }
 
 Json mem_part(const RunState& st) {
     const auto& c = st.summary.cycles;
-    const std::string mark(kRowsMark + 1, std::char_traits<char>::length(kRowsMark) - 2);
-    Json rows = mark;
-    return Json{{"cycles", c.empty() ? 0 : c.back().cycle},
+    const Json rows = mark_value(kRowsMark);
+    return Json{{"algorithm", algorithm_name(st)},
+                {"cycles", c.empty() ? 0 : c.back().cycle},
                 {"end", st.summary.iteration_end},
                 {"lambda", c.empty() ? st.lambda : c.back().lambda},
                 {"R", st.r},
@@ -175,10 +205,23 @@ Json mem_part(const RunState& st) {
                 {"table", {{"columns", {"cycle", "lambda", "R", "constraint"}}, {"rows", rows}}}};
 }
 
-// Hook for the charge-flipping run: its attempts, delta, cycles, final R
-// and origin shift belong here once charge flipping runs; until then a
-// charge-flipping run reports null.
-Json chargeflip_part(const RunState&) { return nullptr; }
+// The attempts, the threshold and the cycles of the last attempt, the final
+// R and, when the symmetry location ran, the origin shift it applied; the
+// table holds every cycle of every attempt, numbered through the run.  Null
+// when the run stopped before charge flipping began.
+Json chargeflip_part(const RunState& st) {
+    const FlipSummary& f = st.summary.flip;
+    if (!f.ran) return nullptr;
+    const Json rows = mark_value(kFlipRowsMark);
+    Json part{{"attempts", f.attempts},
+              {"delta", f.delta},
+              {"cycles", f.last_cycles},
+              {"R", f.r},
+              {"origin_shift", nullptr},
+              {"table", {{"columns", {"cycle", "attempt", "R", "delta", "charge"}}, {"rows", rows}}}};
+    if (!f.origin_shift.empty()) part["origin_shift"] = f.origin_shift;
+    return part;
+}
 
 }  // namespace
 
@@ -222,12 +265,8 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
     j["files_written"] = files;
     j["wall_time_s"] = end.wall_seconds;
     std::string text = j.dump(2);
-    const std::size_t at = text.find(kRowsMark);
-    if (at != std::string::npos) {
-        const std::size_t line = text.rfind('\n', at) + 1;
-        const std::string indent(text.find_first_not_of(' ', line) - line, ' ');
-        text.replace(at, std::char_traits<char>::length(kRowsMark), cycle_rows(st.summary.cycles, indent));
-    }
+    put_rows(text, kRowsMark, cycle_rows(st.summary.cycles));
+    put_rows(text, kFlipRowsMark, flip_rows(st.summary.flip.cycles));
     return text;
 }
 
