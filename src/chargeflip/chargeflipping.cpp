@@ -269,8 +269,8 @@ void chargeflipping(RunState& st) {
                       {"CF attempt", attempt, "  cycle", cyc, "  R:", 100.0 * st.rf, "  charge:", q,
                        "  delta:", st.flipdelta / st.capvx});
             fplivc(st);
-            sum.cycles.push_back({static_cast<int>(sum.cycles.size()) + 1, attempt, st.rf,
-                                  st.flipdelta / st.capvx, q});
+            sum.cycles.push_back(
+                {static_cast<int>(sum.cycles.size()) + 1, attempt, st.rf, st.flipdelta / st.capvx, q});
 
             if (st.autodelta && cyc == 10) {
                 const int j = deltajudgement(q, aucnt);

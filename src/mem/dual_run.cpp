@@ -85,11 +85,16 @@ std::string end_text(const DualResult& r) {
 // The iteration end in the summary's words.
 const char* summary_end(const DualResult& r) {
     switch (r.end) {
-        case DualEnd::converged: return "normal";
-        case DualEnd::limit: return "cycle limit";
-        case DualEnd::stopped: return "user STOP";
-        case DualEnd::nonfinite: return "not finite";
-        case DualEnd::linesearch: break;
+        case DualEnd::converged:
+            return "normal";
+        case DualEnd::limit:
+            return "cycle limit";
+        case DualEnd::stopped:
+            return "user STOP";
+        case DualEnd::nonfinite:
+            return "not finite";
+        case DualEnd::linesearch:
+            break;
     }
     return "line search failed";
 }

@@ -20,11 +20,11 @@ struct CycleRecord {
 
 // One cycle of charge flipping.
 struct FlipRecord {
-    int cycle = 0;    // counted over all attempts of the run
+    int cycle = 0;  // counted over all attempts of the run
     int attempt = 0;
-    double r = 0;      // R of the F amplitudes after the cycle
-    double delta = 0;  // threshold in e/A^3
-    double charge = 0; // F(000) of the flipped density
+    double r = 0;       // R of the F amplitudes after the cycle
+    double delta = 0;   // threshold in e/A^3
+    double charge = 0;  // F(000) of the flipped density
 };
 
 // What charge flipping found: the attempts it took, the threshold and the

@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <streambuf>
 
+#include "run/version.h"
 #include "sequence/driver.h"
 #include "textio/stop.h"
-#include "run/version.h"
 
 namespace quilmo {
 
@@ -153,7 +153,9 @@ constexpr const char* kRowsMark = "\"@cycle rows@\"";
 constexpr const char* kFlipRowsMark = "\"@flip rows@\"";
 
 // The mark as the JSON string value that dumps to it.
-std::string mark_value(const char* mark) { return std::string(mark + 1, std::char_traits<char>::length(mark) - 2); }
+std::string mark_value(const char* mark) {
+    return std::string(mark + 1, std::char_traits<char>::length(mark) - 2);
+}
 
 std::string table_rows(const std::vector<Json>& rows, const std::string& indent) {
     if (rows.empty()) return "[]";
@@ -184,9 +186,12 @@ std::vector<Json> flip_rows(const std::vector<FlipRecord>& c) {
 
 const char* algorithm_name(const RunState& st) {
     switch (st.algorithm) {
-        case 2: return "MEMSys";
-        case 3: return "DUAL";
-        default: return "S-S";
+        case 2:
+            return "MEMSys";
+        case 3:
+            return "DUAL";
+        default:
+            return "S-S";
     }
 }
 

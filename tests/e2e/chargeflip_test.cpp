@@ -165,7 +165,8 @@ TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
     EXPECT_EQ(sum.at("run_kind"), "CF");
     const auto& cf = sum.at("charge_flipping");
     const int attempts = cf.at("attempts");
-    const std::string last = "CF attempt" + std::string(attempts < 10 ? "  " : " ") + std::to_string(attempts);
+    const std::string last =
+        "CF attempt" + std::string(attempts < 10 ? "  " : " ") + std::to_string(attempts);
     EXPECT_EQ(count_prefix(r1.out, last + "  cycle"), cf.at("cycles"));
     const auto& cols = cf.at("table").at("columns");
     const auto& rows = cf.at("table").at("rows");
