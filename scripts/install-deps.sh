@@ -3,7 +3,8 @@
 # archive, skipping packages that are already there.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev liblbfgs-dev)
+packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev liblbfgs-dev
+          nlohmann-json3-dev python3 python3-numpy python3-gemmi python3-matplotlib)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

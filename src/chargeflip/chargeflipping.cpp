@@ -240,13 +240,16 @@ void chargeflipping(RunState& st) {
 
     const std::vector<int> mate = friedelmates(st);
     FlipHistory hist{};  // the R ring starts at 0 before the first attempt
-    int attempt = 0;
+    FlipSummary& sum = st.summary.flip;
+    sum = FlipSummary{};
+    sum.ran = true;
+    int attempt = 0, cyc = 0;
     bool again = true;
     while (again) {
         again = false;
         ++attempt;
         start_attempt(st, rng, mate);
-        int cyc = 0;
+        cyc = 0;
         if (st.autodelta) {
             st.log.list();
             st.log.write("(a,f10.5)", {"Current delta = ", st.flipdelta / st.capvx});
@@ -266,6 +269,8 @@ void chargeflipping(RunState& st) {
                       {"CF attempt", attempt, "  cycle", cyc, "  R:", 100.0 * st.rf, "  charge:", q,
                        "  delta:", st.flipdelta / st.capvx});
             fplivc(st);
+            sum.cycles.push_back(
+                {static_cast<int>(sum.cycles.size()) + 1, attempt, st.rf, st.flipdelta / st.capvx, q});
 
             if (st.autodelta && cyc == 10) {
                 const int j = deltajudgement(q, aucnt);
@@ -280,6 +285,10 @@ void chargeflipping(RunState& st) {
             if (!flipcontinues(hist, cyc, limit, st.rf, st.maxrvalue)) break;
         }
     }
+    sum.attempts = attempt;
+    sum.last_cycles = cyc;
+    sum.delta = st.flipdelta / st.capvx;
+    sum.r = st.rf;
     con.write("(a,i3,a,f8.3)", {"Charge flipping finished after attempt", attempt, ", R:", 100.0 * st.rf});
     fplivc(st);
 

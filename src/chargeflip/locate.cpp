@@ -233,6 +233,7 @@ void locatesymmetryrs(RunState& st) {
         st.log.list({"I have found following shift of origin:"});
         for (int i = 1; i <= st.sdim; ++i)
             st.log.write("(a,i3,a,f6.3)", {"Coordinate", i, " by ", w.cooshift[i]});
+        st.summary.flip.origin_shift.assign(w.cooshift + 1, w.cooshift + 1 + st.sdim);
         newphases(st, w);
     }
     if (st.ntestsym > 0) testsymmetry(st, w);

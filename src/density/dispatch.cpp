@@ -21,16 +21,18 @@ struct OutputType {
 constexpr OutputType kTypes[] = {
     {"QLascii", ".asc", "qlmap  .asc"},  {"QLbinary", ".raw", "qlmap  .raw"},
     {"jana", ".m81", "qlmap  .m81"},     {"jana+1", ".m81", "qlmap  .m81"},
-    {"xplor", ".xplor", "qlmap  .xplor"},
+    {"xplor", ".xplor", "qlmap  .xplor"}, {"ccp4", ".ccp4", "qlmap  .ccp4"},
 };
 
-// Menu choice 1..5 is the row of the table above.
+// Menu choice 1..5 is the row of the table above; the CCP4 row is reached
+// by its type only.
 void write_as(RunState& st, int choice, const std::string& name, int& ferror) {
     switch (choice) {
         case 1: writeql(st, name, ferror); break;
         case 2: writerawql(st, name, ferror); break;
         case 3: writejana(st, name, false, ferror); break;
         case 4: writejana(st, name, true, ferror); break;
+        case 6: writeccp4(st, name, ferror); break;
         default: writexplor(st, name, ferror); break;
     }
 }

@@ -17,6 +17,9 @@ void readrawql(RunState& st, const std::string& rhofile, int& ferror);
 void writejana(RunState& st, const std::string& rhofile, bool p1, int& ferror);
 void readjana(RunState& st, const std::string& rhofile, int& ferror);
 void writexplor(RunState& st, const std::string& rhofile, int& ferror);
+// CCP4/MRC map: values in e/A^3; the reader takes any axis order.
+void writeccp4(RunState& st, const std::string& rhofile, int& ferror);
+void readccp4(RunState& st, const std::string& rhofile, int& ferror);
 
 // Writes rho in the output format, asking on the console when none is set.
 void rhowrite(RunState& st);

@@ -62,6 +62,8 @@ void readdensity(RunState& st, const std::string& denstype, const std::string& d
         read_or_stop(readql, "Error reading prior density file (Quilmo-ASCII format)!");
     } else if (same_text(denstype, "QLbinary")) {
         read_or_stop(readrawql, "Error reading prior density file (Quilmo-binary format)!");
+    } else if (same_text(denstype, "ccp4")) {
+        read_or_stop(readccp4, "Error reading prior density file (CCP4 format)!");
     } else {
         errormsg(st, "Error: Wrong type declaration of initial or reference density file in input file");
         throw RunStop();

@@ -27,6 +27,7 @@ void console_block(RunState& st, std::initializer_list<std::string_view> lines) 
 }
 
 void log_written(RunState& st, const std::string& name) {
+    st.summary.density_files.push_back(name);
     const std::string line = "Electron density written to file " + name;
     log_lines(st, {line});
 }

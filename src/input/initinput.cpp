@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "run/cli.h"
 #include "run/console.h"
 #include "textio/stop.h"
 #include "textio/text.h"
@@ -98,6 +99,7 @@ void initinput(RunState& st) {
     // 8. Input file.
     if (!st.input.open(trim(st.inputfile))) {
         errormsg(st, "Error opening input file. Check the access rights!");
+        errormsg(st, open_failure_reason(trim(st.inputfile)));
         throw RunStop();
     }
 }

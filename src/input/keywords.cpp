@@ -123,6 +123,10 @@ void h_outputfile(RunState& st, input_module& im, int&) {
 void h_outputformat(RunState& st, input_module& im, int& ios) {
     if (im.pass != 2) return;
     st.outrhotype = rest(im, kNameLen);
+    if (same_text(st.outrhotype, "ccp4") && (st.sdim != 3 || st.rdim != 3)) {
+        errormsg(st, "The ccp4 format needs dimension 3 and realdimension 3!");
+        ios = kKeywordError;
+    }
     if (st.outrhotype.compare(0, 5, "xplor") != 0) return;
     if (st.sdim > 3) {
         errormsg(st, "The xplor format is aplicable only to 3D data!");

@@ -191,7 +191,7 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     expandsf(st, au);
     fft(st, 1);
     const double* sf = st.sf.data();
-    double c = 0;
+    double c = 0, dsum = 0, osum = 0;
     // At t = 0 the root has no derivative; its smallest subgradient is 0.
     const double q = root > 0 ? aim / root : 0.0;
     for (int k = 0; k < p.nf; ++k) {
@@ -201,6 +201,8 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
         fc[2 * k + 1] = ai;
         const double dr = p.fa[kk] - ar, di = p.fb[kk] - ai;
         c += (dr * dr + di * di) / p.w[kk];
+        dsum += std::hypot(dr, di);
+        osum += std::hypot(p.fa[kk], p.fb[kk]);
         g[2 * k] = 2 * dr + 2 * q * p.w[kk] * x[2 * k];
         g[2 * k + 1] = 2 * di + 2 * q * p.w[kk] * x[2 * k + 1];
     }
@@ -222,6 +224,7 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     }
     v.c = c;
     v.gnorm = std::sqrt(gg);
+    v.r = osum > 0 ? dsum / osum : 0.0;
     return v;
 }
 

@@ -62,6 +62,7 @@ struct DualValues {
     double lambda = 0;  // sqrt(sum w |t|^2 / (aim - cdead))
     double s = 0;       // entropy of au(t)
     double gnorm = 0;   // Euclidean norm of the gradient
+    double r = 0;       // sum |Fo - F(au)| / sum |Fo| over the F-constraints
 };
 
 // The multipliers t (2 nf values: Re, Im) of the variables x (nx values).

@@ -32,6 +32,7 @@ struct RunHooks : DualHooks {
         con.write("(A,I7,A,ES11.4,A,ES11.4,A,ES14.7,A,ES11.4)",
                   {" Evaluation", nev, "  Constraint", v.c, "  Lambda", v.lambda, "  Entropy", v.s,
                    "  |grad Psi|", v.gnorm});
+        st.summary.cycles.push_back({nev, v.lambda, v.r, v.c});
         bool go_on = true;
         if (usercom(st, "STOP", "   ")) {
             st.log.list();
@@ -79,6 +80,23 @@ std::string end_text(const DualResult& r) {
     }
     return "DUAL: the L-BFGS line search failed (status " + std::to_string(r.code) + ") after " +
            std::to_string(r.evaluations) + " evaluations; the last accepted density has been written.";
+}
+
+// The iteration end in the summary's words.
+const char* summary_end(const DualResult& r) {
+    switch (r.end) {
+        case DualEnd::converged:
+            return "normal";
+        case DualEnd::limit:
+            return "cycle limit";
+        case DualEnd::stopped:
+            return "user STOP";
+        case DualEnd::nonfinite:
+            return "not finite";
+        case DualEnd::linesearch:
+            break;
+    }
+    return "line search failed";
 }
 
 }  // namespace
@@ -149,6 +167,7 @@ void memdual(RunState& st) {
         }
         test = dual_angle_test(st, p, st.au.data(), fc.data());
     }
+    st.summary.iteration_end = summary_end(r);
     const DualEndValues dual{lambda, test};
     report_end(st, out, r.evaluations, cpu_seconds(), &dual);
     if (st.memcheck > 0) writecheck(st);

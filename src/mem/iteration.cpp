@@ -228,9 +228,13 @@ void mem(RunState& st) {
             st.log.list();
             st.log.write("(a)", {"User forced termination of iteration. Stopping."});
             st.maxcycles = ncycle - 1;
+            st.summary.iteration_end = "user STOP";
         }
         if (usercom(st, "DENSITY", "CHR")) write_density_now(st);
-        if (ncycle > st.maxcycles) break;
+        if (ncycle > st.maxcycles) {
+            if (st.summary.iteration_end.empty()) st.summary.iteration_end = "cycle limit";
+            break;
+        }
 
         fillfgcon(st);
         fft(st, -1);
@@ -243,15 +247,18 @@ void mem(RunState& st) {
         st.l = st.s - lambda * st.fpgcon;
         report_cycle(st, {ncycle, lambda, u.sc, u.rhonorm, st.s - sold, fgconold, fpgconold});
         progress(st, ncycle, lambda);
+        st.summary.cycles.push_back({ncycle, lambda, st.r, st.fgcon});
 
         Verdict v = judge_cycle(c, u.rhonorm, st.fpgcon, fpgconold);
         apply_verdict(st, v, c.lambda, ratio, fgconold, fpgconold);
+        if (v == Verdict::diverged_stop) st.summary.iteration_end = "divergence";
         st.lambda = c.lambda;
         flush_all(st, out);
         if (v == Verdict::diverged_stop) break;
         done = reached_aim(v, st.fgcon, st.aim);
     }
 
+    if (st.summary.iteration_end.empty()) st.summary.iteration_end = "normal";
     report_end(st, out, ncycle, cpu_seconds());
     if (st.memcheck > 0) writecheck(st);
     report_listings(st, out);

@@ -16,6 +16,7 @@
 
 #include "run/farray.h"
 #include "run/fftplan.h"
+#include "run/summary.h"
 #include "textio/format.h"
 #include "textio/text.h"
 
@@ -198,6 +199,9 @@ struct RunState {
     double sumdeltaf = 0, sumdeltag = 0, sumdeltafsq = 0, sumdeltagsq = 0;
     double sumdeltaabsf = 0;         // amplitude differences of the last flipping cycle
     com_type com;                    // value of the last user command
+
+    // ---- run summary file ----
+    RunSummary summary;              // iteration end, cycle table, density files written
 };
 
 }  // namespace quilmo

@@ -2,11 +2,14 @@
 // from amplitudes alone and put at a permissible origin of P2_1, a seed
 // repeats its run byte for byte, CF+MEM runs through to the difference map,
 // input phases give a pinned R history, and inputs that cannot be flipped
-// are refused.
+// are refused.  The run summary tells the same story as the console and
+// the log.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "support/e2e.h"
@@ -156,6 +159,34 @@ TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
     // One progress line per cycle and one per finished search.
     EXPECT_GT(count_prefix(r1.out, "CF attempt  7  cycle"), 100);
     EXPECT_EQ(count_prefix(r1.out, "Symmetry search with symop  2 done"), 1);
+
+    // The summary, read as a script would, against the console and the log.
+    const auto sum = nlohmann::json::parse(one.read("sucrose_cf.QLsum.json"));
+    EXPECT_EQ(sum.at("run_kind"), "CF");
+    const auto& cf = sum.at("charge_flipping");
+    const int attempts = cf.at("attempts");
+    const std::string last =
+        "CF attempt" + std::string(attempts < 10 ? "  " : " ") + std::to_string(attempts);
+    EXPECT_EQ(count_prefix(r1.out, last + "  cycle"), cf.at("cycles"));
+    const auto& cols = cf.at("table").at("columns");
+    const auto& rows = cf.at("table").at("rows");
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(count_prefix(r1.out, "CF attempt")));
+    const auto col = [&](const char* name) {
+        return static_cast<std::size_t>(std::find(cols.begin(), cols.end(), name) - cols.begin());
+    };
+    ASSERT_LT(col("R"), cols.size());
+    ASSERT_LT(col("delta"), cols.size());
+    EXPECT_EQ(rows.back().at(col("R")), cf.at("R"));
+    EXPECT_EQ(rows.back().at(col("delta")), cf.at("delta"));
+    EXPECT_GT(cf.at("delta").get<double>(), 0);
+    EXPECT_LT(cf.at("R").get<double>(), 0.3);
+    const auto& shift = cf.at("origin_shift");
+    ASSERT_EQ(shift.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        char line[40];
+        std::snprintf(line, sizeof line, "Coordinate%3d by %6.3f", i + 1, shift[i].get<double>());
+        EXPECT_EQ(count_prefix(log, line), 1) << line;
+    }
 }
 
 TEST(SucroseCF, CFAndMEMRunsOnToTheHistogramAndTheDifferenceMap) {

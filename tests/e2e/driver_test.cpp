@@ -17,7 +17,8 @@ TEST(ProgramStart, PromptsUntilATitleIsTyped) {
     // Two refused answers, then abc (leading blanks removed) names the input.
     std::string refused = "\n" + kPrompt + "\nNo filetitle given! Try again...\n\n";
     EXPECT_EQ(r.out, refused + refused + "\n" + kPrompt + "\n" +
-                         "Error opening input file. Check the access rights!\n");
+                         "Error opening input file. Check the access rights!\n"
+                         "abc.Quilmo: No such file or directory\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(dir.exists("abc.QLlog"));
 }
@@ -32,7 +33,8 @@ TEST(ProgramStart, ClosedConsoleWithoutTitleStopsInsteadOfLooping) {
 TEST(ProgramStart, MissingInputFileEndsWithStatusOneAndAnEmptyLog) {
     TempDir dir;
     auto r = run_quilmo(dir, {"abc"});
-    EXPECT_EQ(r.out, "Error opening input file. Check the access rights!\n");
+    EXPECT_EQ(r.out, "Error opening input file. Check the access rights!\n"
+                     "abc.Quilmo: No such file or directory\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 1);
     ASSERT_TRUE(dir.exists("abc.QLlog"));
@@ -61,7 +63,9 @@ TEST(ProgramStart, AcceptedCycleLimitsGoOnToTheInputFile) {
     TempDir dir;
     for (const char* arg : {"0", "500", "  7"}) {
         auto r = run_quilmo(dir, {"abc", arg});
-        EXPECT_EQ(r.out, "Error opening input file. Check the access rights!\n") << arg;
+        EXPECT_EQ(r.out, "Error opening input file. Check the access rights!\n"
+                         "abc.Quilmo: No such file or directory\n")
+            << arg;
         EXPECT_EQ(r.err, "");
     }
 }

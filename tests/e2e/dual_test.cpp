@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "support/e2e.h"
@@ -58,6 +59,17 @@ TEST(DualRun, WritesEveryFileOfAMaximumEntropyRun) {
     EXPECT_TRUE(dir.exists("atoms_diffour.m81"));
     EXPECT_EQ(count_prefix(dir.read("atoms.QLhst"), "Start of histogram"), 1);
     EXPECT_EQ(count_prefix(dir.read("atoms.QLcheck"), "# Algorithm: DUAL"), 1);
+
+    // The summary has one row per evaluation, the last one at the aim.
+    const auto mem = nlohmann::json::parse(dir.read("atoms.QLsum.json")).at("mem");
+    EXPECT_EQ(mem.at("algorithm"), "DUAL");
+    EXPECT_EQ(mem.at("end"), "normal");
+    EXPECT_EQ(mem.at("cycles"), n);
+    const auto& rows = mem.at("table").at("rows");
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(n));
+    EXPECT_EQ(rows.back().at(0), n);
+    EXPECT_LE(rows.back().at(3).get<double>(), 1.0);
+    EXPECT_NEAR(rows.back().at(2).get<double>(), mem.at("R").get<double>(), 1e-9);
 }
 
 // On the sucrose sample (P2_1, 2199 reflections, flat prior, aim 1) DUAL
