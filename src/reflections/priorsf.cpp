@@ -84,7 +84,7 @@ void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     // the count bounds only the primary entries; the list grows as needed.
     std::vector<reftyp> prirefl, primary;
     allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
-        prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg, st.totalfge) + count));
+        prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg(), st.totalfge) + count));
     });
     allocate_or_stop("Error allocating PriIndFl! Memory too small?",
                      [&] { primary.reserve(static_cast<std::size_t>(count)); });
@@ -121,8 +121,6 @@ void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
 
     rebuildrefl(st, primary);
 
-    st.mtotalfp = st.mtotalf + st.mtotalprif;
-    st.mtotalfpg = st.mtotalfp + st.mtotalg;
     st.totalfp = st.totalf + st.totalprif;
     st.totalfpg = st.totalfp + st.totalg;
     listing(st);

@@ -138,7 +138,7 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
     st.memrefl.allocate(1, n);
     for (int i = 1; i <= n; ++i) st.refl(i) = st.memrefl(i) = list[static_cast<std::size_t>(i - 1)];
     st.startf = st.mstartf = 1;
-    st.endf = st.mendf = st.totalf = st.mtotalf = st.mtotalfpg = n;
+    st.endf = st.mendf = st.totalf = st.mtotalf = n;
     st.startprif = st.startg = st.starte = n + 1;
     st.endprif = st.endg = st.ende = n;
 }

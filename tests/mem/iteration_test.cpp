@@ -50,7 +50,7 @@ struct MemRun {
         st.memrefl(3).sfloc = 6;
         st.refl(2).sfloc = 2;
         st.mstartf = 1;
-        st.mendf = st.mendprif = st.mtotalf = st.mtotalfp = st.mtotalfpg = 3;
+        st.mendf = st.mendprif = st.mtotalf = 3;
         st.lambda = lambda;
         st.aim = aim;
         rfactorinit(st);
@@ -242,7 +242,6 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.memrefl(4) = r.st.refl(3);
     r.st.mstartprif = r.st.mendprif = 4;
     r.st.mtotalprif = 1;
-    r.st.mtotalfp = r.st.mtotalfpg = 4;
     r.st.maxcycles = 3;
     rfactorinit(r.st);
     mem(r.st);
