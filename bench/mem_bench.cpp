@@ -133,7 +133,7 @@ struct Case {
         std::copy(list.begin(), list.end(), st.refl.data());
         st.mstartf = st.startf = 1;
         st.mendf = st.mendprif = st.mtotalf = count;
-        st.endf = st.totalf = st.totalfg = st.totalfp = st.totalfpg = st.totalfge = count;
+        st.endf = st.totalf = st.totalfg = st.totalfpg = st.totalfge = count;
         st.endprif = st.endg = st.ende = count;
         st.startprif = st.startg = st.starte = count + 1;
 

@@ -202,7 +202,6 @@ void expandrefl(RunState& st) {
         rebuildrefl(st, {});
         st.mtotalprif = 0;
         st.mendprif = st.mendf;
-        st.totalfp = st.totalf;
         st.totalfpg = st.totalf + st.totalg;
     }
 

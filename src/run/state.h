@@ -118,7 +118,8 @@ struct RunState {
     int startprif = 0, endprif = -1, totalprif = 0;
     int startg = 0, endg = -1, totalg = 0;
     int starte = 0, ende = -1, totalextra = 0;
-    int totalfg = 0, totalfp = 0, totalfpg = 0, totalfge = 0;
+    int totalfg = 0, totalfpg = 0, totalfge = 0;
+    int totalfp() const { return totalf + totalprif; }  // F and P entries, derived
     int ggroups = 0;                 // number of G groups
     FArray<int> gdiff;               // input members per G group, 1..ggroups
     FArray<reftyp> memrefl;          // expanded list: F, P, G sections, 1..mtotalfpg()

@@ -230,7 +230,7 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.refl(3).sfloc = 4;
     r.st.startprif = r.st.endprif = 3;
     r.st.totalprif = 1;
-    r.st.totalfp = r.st.totalfpg = 3;
+    r.st.totalfpg = 3;
     r.st.startg = r.st.starte = 4;
     r.st.endg = r.st.ende = 3;
     r.st.addprisf = true;
