@@ -65,7 +65,7 @@ struct Case {
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.mstartf = 1;
-        st.mendf = st.mtotalf = st.mtotalfpg = static_cast<int>(list.size());
+        st.mendf = st.mtotalf = static_cast<int>(list.size());
         st.weakrefl.allocate(0, 0);
         mate = friedelmates(st);
         FlipRandom rng(7);

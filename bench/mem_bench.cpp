@@ -132,8 +132,8 @@ struct Case {
         std::copy(list.begin(), list.end(), st.memrefl.data());
         std::copy(list.begin(), list.end(), st.refl.data());
         st.mstartf = st.startf = 1;
-        st.mendf = st.mendprif = st.mtotalf = st.mtotalfp = st.mtotalfpg = count;
-        st.endf = st.totalf = st.totalfg = st.totalfp = st.totalfpg = st.totalfge = count;
+        st.mendf = st.mendprif = st.mtotalf = count;
+        st.endf = st.totalf = st.totalfg = st.totalfpg = st.totalfge = count;
         st.endprif = st.endg = st.ende = count;
         st.startprif = st.startg = st.starte = count + 1;
 
@@ -200,7 +200,7 @@ void BM_MemCycle(benchmark::State& state) {
         cycle = (cpu_seconds() - t0 - base) / cycles;
     }
     state.counters["orbits"] = c.st.norb;
-    state.counters["reflections"] = c.st.mtotalfpg;
+    state.counters["reflections"] = c.st.mtotalfpg();
     state.counters["pair_ms"] = 1e3 * pair;
     state.counters["cycle_ms"] = 1e3 * cycle;
     state.counters["x_fft_pair"] = cycle / pair;

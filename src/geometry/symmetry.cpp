@@ -189,6 +189,67 @@ void check_closure(RunState& st, int n, Make make, Equal equal, const char* what
         }
 }
 
+// No two centering vectors are equal; reports the first equal pair.
+bool distinct_centers(RunState& st) {
+    const int sdim = st.sdim, ncenter = st.ncenter;
+    for (int c1 = 1; c1 <= ncenter; ++c1)
+        for (int c2 = c1 + 1; c2 <= ncenter; ++c2)
+            if (equalop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), sdim)) {
+                say(st, "(a,i3,a,i3,a)", {"Error, the centering vectors", c1, " and", c2, " are equivalent."});
+                return false;
+            }
+    return true;
+}
+
+// No operator repeats another of the complete list, nor another plus a
+// centering vector; reports the first repetition.
+bool distinct_operators(RunState& st) {
+    const int sdim = st.sdim, nsym = st.nsym, nsymtot = st.nsym * st.ncenter;
+    for (int s1 = 1; s1 <= nsym; ++s1)
+        for (int p2 = s1 + 1; p2 <= nsymtot; ++p2) {
+            if (!equalop(st.rmat.slice(s1), st.tvec.column(s1), st.rmat.slice(p2), st.tvec.column(p2), sdim))
+                continue;
+            const int s2 = (p2 - 1) % nsym + 1;
+            if (p2 > nsym) {
+                say(st, "(a,i3,a,i3,a)",
+                    {"Error, the symmetry operators", s1, " and", s2, " are translationally equivalent."});
+                say(st, "(a,i3,a,i3,a,i3,a)", {"SymOp", s1, " = SymOp", s2, " + Center", (p2 - 1) / nsym + 1, "."});
+            } else {
+                say(st, "(a,i3,a,i3,a)", {"Error, the symmetry operators", s1, " and", p2, " are identical!"});
+            }
+            return false;
+        }
+    return true;
+}
+
+// The centering vectors form a group under addition modulo the lattice.
+void centers_closed(RunState& st, int& errcd) {
+    const int sdim = st.sdim;
+    std::vector<double> rout(static_cast<std::size_t>(sdim * sdim)), tout(static_cast<std::size_t>(sdim));
+    check_closure(
+        st, st.ncenter,
+        [&](int c1, int c2) {
+            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2),
+                   rout.data(), tout.data(), sdim);
+        },
+        [&](int c3) { return equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim); },
+        "Error, the list of centering vectors is incomplete! Sum of vectors", errcd);
+}
+
+// The complete list of operators forms a group.
+void operators_closed(RunState& st, int& errcd) {
+    const int sdim = st.sdim;
+    std::vector<double> rout(static_cast<std::size_t>(sdim * sdim)), tout(static_cast<std::size_t>(sdim));
+    check_closure(
+        st, st.nsym * st.ncenter,
+        [&](int p1, int p2) {
+            prodop(st.rmat.slice(p1), st.tvec.column(p1), st.rmat.slice(p2), st.tvec.column(p2), rout.data(),
+                   tout.data(), sdim);
+        },
+        [&](int p3) { return equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim); },
+        "Error, the list of operators is incomplete! Product of operators", errcd);
+}
+
 }  // namespace
 
 void completesymmetry(RunState& st, int& errcd) {
@@ -202,59 +263,26 @@ void completesymmetry(RunState& st, int& errcd) {
     identity_first(st, nsymtot);
 
     // Step 5: distinct centering vectors.
-    for (int c1 = 1; c1 <= ncenter; ++c1)
-        for (int c2 = c1 + 1; c2 <= ncenter; ++c2)
-            if (equalop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), sdim)) {
-                say(st, "(a,i3,a,i3,a)", {"Error, the centering vectors", c1, " and", c2, " are equivalent."});
-                errcd = kKeywordError;
-                return;
-            }
-
+    if (!distinct_centers(st)) {
+        errcd = kKeywordError;
+        return;
+    }
     // Step 6: distinct operators.
-    for (int s1 = 1; s1 <= nsym; ++s1)
-        for (int p2 = s1 + 1; p2 <= nsymtot; ++p2) {
-            if (!equalop(st.rmat.slice(s1), st.tvec.column(s1), st.rmat.slice(p2), st.tvec.column(p2), sdim))
-                continue;
-            const int s2 = (p2 - 1) % nsym + 1;
-            if (p2 > nsym) {
-                say(st, "(a,i3,a,i3,a)",
-                    {"Error, the symmetry operators", s1, " and", s2, " are translationally equivalent."});
-                say(st, "(a,i3,a,i3,a,i3,a)", {"SymOp", s1, " = SymOp", s2, " + Center", (p2 - 1) / nsym + 1, "."});
-            } else {
-                say(st, "(a,i3,a,i3,a)", {"Error, the symmetry operators", s1, " and", p2, " are identical!"});
-            }
-            errcd = kKeywordError;
-            return;
-        }
+    if (!distinct_operators(st)) {
+        errcd = kKeywordError;
+        return;
+    }
 
     check_rotations(st, errcd);
     if (errcd != 0) return;
     check_grid(st, errcd);
     if (errcd != 0) return;
 
-    const std::size_t nn = static_cast<std::size_t>(sdim * sdim);
-    std::vector<double> rout(nn), tout(static_cast<std::size_t>(sdim));
-
     // Step 10: the centering vectors form a group under addition.
-    check_closure(
-        st, ncenter,
-        [&](int c1, int c2) {
-            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2),
-                   rout.data(), tout.data(), sdim);
-        },
-        [&](int c3) { return equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim); },
-        "Error, the list of centering vectors is incomplete! Sum of vectors", errcd);
+    centers_closed(st, errcd);
     if (errcd != 0) return;
-
     // Step 11: the operators form a group.
-    check_closure(
-        st, nsymtot,
-        [&](int p1, int p2) {
-            prodop(st.rmat.slice(p1), st.tvec.column(p1), st.rmat.slice(p2), st.tvec.column(p2), rout.data(),
-                   tout.data(), sdim);
-        },
-        [&](int p3) { return equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim); },
-        "Error, the list of operators is incomplete! Product of operators", errcd);
+    operators_closed(st, errcd);
     if (errcd != 0) return;
 
     // Step 12: integer copies; the voxel-unit values follow in discretesym.

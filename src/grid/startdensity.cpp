@@ -40,7 +40,7 @@ void noregularization(RunState& st) {
     section(st.startf, st.endf);
     section(st.startprif, st.endprif);
     section(st.startg, st.endg);
-    for (int i = 1; i <= st.mtotalfpg; ++i) st.memrefl(i).rf = 1;
+    for (int i = 1; i <= st.mtotalfpg(); ++i) st.memrefl(i).rf = 1;
 }
 
 void groupmultiplicities(RunState& st) {

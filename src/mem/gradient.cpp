@@ -34,7 +34,7 @@ void fillfgcon(RunState& st) {
     double* sf = st.sf.data();
     std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
 
-    if (st.totalfp > 0) {
+    if (st.totalfp() > 0) {
         for (int i = st.mstartf; i <= st.mendprif; ++i) {
             const reftyp& e = st.memrefl(i);
             double da = e.amem - e.a, db = e.bmem - e.b;

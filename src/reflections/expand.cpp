@@ -72,7 +72,6 @@ bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     st.mtotalg = 0;
     if (st.ggroups <= 0) {
         st.mstartg = st.mendg = 0;
-        st.mtotalfg = st.mtotalf;
         return false;
     }
     TextOut& log = st.log;
@@ -106,7 +105,6 @@ bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     }
     st.mendg = static_cast<int>(work.size());
     st.mtotalg = st.mendg - st.mstartg + 1;
-    st.mtotalfg = st.mtotalf + st.mtotalg;
     return dup;
 }
 
@@ -162,7 +160,7 @@ void list_totals(RunState& st) {
     log.write("(A, I8)", {"  F-Constraints: ", st.mtotalf});
     log.write("(A, I8)", {"  P-Constraints: ", st.mtotalprif});
     log.write("(A, I8)", {"  G-Constraints: ", st.mtotalg});
-    log.write("(A, I8)", {"  Alltogether  : ", st.mtotalfpg});
+    log.write("(A, I8)", {"  Alltogether  : ", st.mtotalfpg()});
     log.close();
 
     TextOut out;
@@ -203,10 +201,7 @@ void expandrefl(RunState& st) {
     } else {
         rebuildrefl(st, {});
         st.mtotalprif = 0;
-        st.mtotalfp = st.mtotalf;
-        st.mtotalfpg = st.mtotalf + st.mtotalg;
         st.mendprif = st.mendf;
-        st.totalfp = st.totalf;
         st.totalfpg = st.totalf + st.totalg;
     }
 

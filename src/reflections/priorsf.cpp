@@ -63,18 +63,24 @@ void listing(RunState& st) {
     }
 }
 
-}  // namespace
+// The prior's structure factors chosen for the P section: every expanded
+// entry, and the first entry of each orbit for the input list.
+struct PriorChoice {
+    std::vector<reftyp> prirefl, primary;
+};
 
-void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
-    // Positions of F-constraints and their Friedel mates stay closed to prior
-    // structure factors even after the G pass has released its flags;
-    // otherwise a P entry could take an F position and its gradient would
-    // overwrite the F one.
+// Positions of F-constraints and their Friedel mates stay closed to prior
+// structure factors even after the G pass has released its flags;
+// otherwise a P entry could take an F position and its gradient would
+// overwrite the F one.
+void close_f_positions(const RunState& st, ReflOrbits& orbits, const std::vector<reftyp>& work) {
     for (int i = 0; i < st.mtotalf; ++i) orbits.take(work[static_cast<std::size_t>(i)].sfloc);
+}
 
-    expandsf(st);
-    fft(st, 1);
-
+// Walks the prior's transform in position order and expands each qualifying
+// position into its orbit.  An orbit takes its positions as it goes, so a
+// later position that is an image of an accepted one no longer qualifies.
+PriorChoice choose_priors(const RunState& st, ReflOrbits& orbits) {
     std::array<int, 9> h{};
     long count = 0;
     for (int p = 0; p < st.lstel; p += 2)
@@ -82,12 +88,12 @@ void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
 
     // Images of an accepted position need not pass the test themselves, so
     // the count bounds only the primary entries; the list grows as needed.
-    std::vector<reftyp> prirefl, primary;
+    PriorChoice c;
     allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
-        prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg, st.totalfge) + count));
+        c.prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg(), st.totalfge) + count));
     });
     allocate_or_stop("Error allocating PriIndFl! Memory too small?",
-                     [&] { primary.reserve(static_cast<std::size_t>(count)); });
+                     [&] { c.primary.reserve(static_cast<std::size_t>(count)); });
 
     const double* sf = st.sf.data();
     allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
@@ -102,29 +108,41 @@ void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
             e.sfloc = p;
             e.modwg = 1;
             e.hklfg = h;
-            const std::size_t first = prirefl.size();
-            orbits.orbit(e, prirefl, true);
-            primary.push_back(prirefl[first]);
+            const std::size_t first = c.prirefl.size();
+            orbits.orbit(e, c.prirefl, true);
+            c.primary.push_back(c.prirefl[first]);
         }
     });
-    st.totalprif = static_cast<int>(primary.size());
-    st.mtotalprif = static_cast<int>(prirefl.size());
+    return c;
+}
+
+// Puts the P section between F and G in both lists and moves the section
+// bounds behind it.
+void splice_priors(RunState& st, const PriorChoice& c, std::vector<reftyp>& work) {
+    st.totalprif = static_cast<int>(c.primary.size());
+    st.mtotalprif = static_cast<int>(c.prirefl.size());
 
     // Expanded list: F, then P, then G.
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?", [&] {
-        work.insert(work.begin() + st.mendf, prirefl.begin(), prirefl.end());
+        work.insert(work.begin() + st.mendf, c.prirefl.begin(), c.prirefl.end());
     });
     st.mstartprif = st.mendf + 1;
     st.mendprif = st.mendf + st.mtotalprif;
     st.mstartg = st.mendprif + 1;
     st.mendg = st.mendprif + st.mtotalg;
 
-    rebuildrefl(st, primary);
+    rebuildrefl(st, c.primary);
 
-    st.mtotalfp = st.mtotalf + st.mtotalprif;
-    st.mtotalfpg = st.mtotalfp + st.mtotalg;
-    st.totalfp = st.totalf + st.totalprif;
-    st.totalfpg = st.totalfp + st.totalg;
+    st.totalfpg = st.totalfp() + st.totalg;
+}
+
+}  // namespace
+
+void addpriorsf(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
+    close_f_positions(st, orbits, work);
+    expandsf(st);
+    fft(st, 1);
+    splice_priors(st, choose_priors(st, orbits), work);
     listing(st);
 }
 

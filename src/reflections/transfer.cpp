@@ -34,7 +34,7 @@ FArray<int> sfloc_order(const std::vector<reftyp>& work, int first, int count) {
 void indexarray(RunState& st) {
     std::vector<reftyp> work;
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?", [&] {
-        work.assign(st.memrefl.data(), st.memrefl.data() + st.mtotalfpg);
+        work.assign(st.memrefl.data(), st.memrefl.data() + st.mtotalfpg());
     });
     auto at = [&](int i) -> const reftyp& { return work[static_cast<std::size_t>(i - 1)]; };
 
@@ -89,7 +89,7 @@ void sf2refl(RunState& st) {
 }
 
 void sf2memrefl(RunState& st) {
-    if (st.mtotalfpg > 0) transfer(st.sf.data(), st.memrefl.data(), st.mtotalfpg);
+    if (st.mtotalfpg() > 0) transfer(st.sf.data(), st.memrefl.data(), st.mtotalfpg());
 }
 
 }  // namespace quilmo

@@ -119,14 +119,19 @@ struct RunState {
     int startprif = 0, endprif = -1, totalprif = 0;
     int startg = 0, endg = -1, totalg = 0;
     int starte = 0, ende = -1, totalextra = 0;
-    int totalfg = 0, totalfp = 0, totalfpg = 0, totalfge = 0;
+    int totalfg = 0, totalfpg = 0, totalfge = 0;
+    int totalfp() const { return totalf + totalprif; }  // F and P entries, derived
     int ggroups = 0;                 // number of G groups
     FArray<int> gdiff;               // input members per G group, 1..ggroups
-    FArray<reftyp> memrefl;          // expanded list: F, P, G sections, 1..mtotalfpg
-    int mstartf = 0, mendf = 0, mtotalf = 0;
-    int mstartprif = 0, mendprif = 0, mtotalprif = 0;
-    int mstartg = 0, mendg = 0, mtotalg = 0;
-    int mtotalfg = 0, mtotalfp = 0, mtotalfpg = 0;
+    FArray<reftyp> memrefl;          // expanded list: F, P, G sections, 1..mtotalfpg()
+    int mstartf = 0, mendf = 0, mtotalf = 0;           // F section and its entries
+    int mstartprif = 0, mendprif = 0, mtotalprif = 0;  // P section (prior structure factors)
+    int mstartg = 0, mendg = 0, mtotalg = 0;           // G section (0, 0, 0 when empty before the prior)
+    // Sums of the expanded sections, derived from the section counts so that
+    // they cannot fall out of step with them.
+    int mtotalfg() const { return mtotalf + mtotalg; }
+    int mtotalfp() const { return mtotalf + mtotalprif; }
+    int mtotalfpg() const { return mtotalf + mtotalprif + mtotalg; }
     FArray<int> mngroup;             // expanded entries per G group
     FArray<double> sumgm;            // sum of mult over each group's input members
     FArray<double> gcalc;            // calculated G of each group

@@ -11,6 +11,7 @@
 
 #include "grid/voxels.h"
 #include "run/state.h"
+#include "support/run_state.h"
 
 namespace cftest {
 
@@ -51,18 +52,8 @@ inline const std::vector<Op>& p42n() {
 }
 
 inline void grid(RunState& st, int nx, int ny, int nz) {
-    st.sdim = st.rdim = 3;
-    st.nvox.allocate(1, 3);
-    st.nvox(1) = nx;
-    st.nvox(2) = ny;
-    st.nvox(3) = nz;
-    st.nvoxtot = nx * ny * nz;
-    st.n(0) = 1;
-    for (int k = 1; k <= 8; ++k) st.n(k) = k <= 3 ? st.n(k - 1) * st.nvox(k) : st.n(k - 1);
-    st.lstrhoel = st.nvoxtot - 1;
-    st.lstel = 2 * st.nvoxtot - 1;
-    st.sf.allocate(0, st.lstel);
-    st.rho.allocate(0, st.lstrhoel);
+    quilmo_test::set_grid(st, {nx, ny, nz});
+    st.rdim = 3;
     st.gi.allocate(3, 3);
     for (int k = 1; k <= 3; ++k) st.gi(k, k) = 0.01;  // a = b = c = 10 A
     st.capvx = 1000.0 / st.nvoxtot;
@@ -137,10 +128,9 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
     st.refl.allocate(1, n);
     st.memrefl.allocate(1, n);
     for (int i = 1; i <= n; ++i) st.refl(i) = st.memrefl(i) = list[static_cast<std::size_t>(i - 1)];
-    st.startf = st.mstartf = 1;
-    st.endf = st.mendf = st.totalf = st.mtotalf = st.mtotalfpg = n;
-    st.startprif = st.startg = st.starte = n + 1;
-    st.endprif = st.endg = st.ende = n;
+    quilmo_test::set_f_only_sections(st, n);
+    st.mstartf = 1;
+    st.mendf = st.mtotalf = n;
 }
 
 inline double cycles_apart(double p, double q) {

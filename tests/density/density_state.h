@@ -11,6 +11,7 @@
 
 #include "run/state.h"
 #include "support/e2e.h"
+#include "support/run_state.h"
 #include "textio/text.h"
 
 namespace quilmo_test {
@@ -27,24 +28,12 @@ struct DensityRun {
                double volume) {
         st.con = &out;
         st.conin = &in;
-        st.sdim = static_cast<int>(nvox.size());
+        quilmo_test::set_grid(st, nvox);
         st.rdim = rdim;
         st.ddim = st.sdim - rdim;
-        st.nvox.allocate(1, st.sdim);
-        st.nvoxtot = 1;
-        for (int i = 1; i <= st.sdim; ++i) {
-            st.nvox(i) = nvox[i - 1];
-            st.n(i) = st.n(i - 1) * nvox[i - 1];
-            st.nvoxtot *= nvox[i - 1];
-        }
-        st.lstrhoel = st.nvoxtot - 1;
-        st.ncellpar = rdim * (rdim + 1) / 2;
-        st.cellcon = st.ncellpar + 1;
-        st.cell.allocate(1, st.cellcon);
-        for (int i = 1; i <= st.ncellpar; ++i) st.cell(i) = cell[i - 1];
+        quilmo_test::set_cell_parameters(st, rdim, cell);
         st.cell(st.cellcon) = volume;
         st.capvx = volume / st.nvoxtot;
-        st.rho.allocate(0, st.lstrhoel);
         for (int v = 0; v < st.nvoxtot; ++v) st.rho(v) = std::sin(0.37 * v + 0.1) * (1.0 + v % 7) / 3.0;
         st.filetitle = quilmo::fixed(path("run"), 264);
         st.filebase = quilmo::idel(st.filetitle) + 1;

@@ -30,7 +30,7 @@ struct Synthesis {
             e.b = f[i].b;
         }
         st.mstartf = 1;
-        st.mendf = st.mtotalf = st.mtotalfpg = static_cast<int>(f.size());
+        st.mendf = st.mtotalf = static_cast<int>(f.size());
     }
     ~Synthesis() { fftfree(st); }
 };

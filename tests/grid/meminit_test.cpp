@@ -98,14 +98,14 @@ TEST(GridSetup, ListsReadyForTheIteration) {
     EXPECT_EQ(x.st.normcon, 1);
     for (int r = 1; r <= x.st.totalfpg; ++r) EXPECT_EQ(x.st.refl(r).rf, 1) << r;
     EXPECT_EQ(x.st.refl(x.st.starte).rf, 0);
-    for (int i = 1; i <= x.st.mtotalfpg; ++i) EXPECT_EQ(x.st.memrefl(i).rf, 1);
+    for (int i = 1; i <= x.st.mtotalfpg(); ++i) EXPECT_EQ(x.st.memrefl(i).rf, 1);
     EXPECT_EQ(x.st.sumgm(1), 4);
     EXPECT_GT(x.st.mtotalprif, 0);
 
     expandsf(x.st);
     fft(x.st, 1);
     sf2memrefl(x.st);
-    for (int i = 1; i <= x.st.mtotalfpg; ++i) {
+    for (int i = 1; i <= x.st.mtotalfpg(); ++i) {
         const reftyp& e = x.st.memrefl(i);
         EXPECT_EQ(e.amem, x.st.sf(e.sfloc));
         EXPECT_EQ(e.bmem, x.st.sf(e.sfloc + 1));
@@ -137,7 +137,7 @@ TEST(GridSetup, MeminitFromTheInputState) {
         EXPECT_EQ(x.st.mtotalg, 5);
         EXPECT_EQ(x.st.sumgm(1), 4);
         EXPECT_EQ(x.st.sumgm(2), 1);
-        for (int i = 1; i <= x.st.mtotalfpg; ++i) {
+        for (int i = 1; i <= x.st.mtotalfpg(); ++i) {
             EXPECT_EQ(x.st.memrefl(i).rf, 1);
             EXPECT_EQ(x.st.memrefl(i).modwg, 1);
         }

@@ -62,7 +62,7 @@ struct DualRun {
         st.memrefl(5).sfloc = 2 * (3 * 4 + 3 * 16);
         st.memrefl(5).b = 2;
         st.mstartf = 1;
-        st.mendf = st.mendprif = st.mtotalf = st.mtotalfp = st.mtotalfpg = 5;
+        st.mendf = st.mendprif = st.mtotalf = 5;
         st.aim = aim;
         rfactorinit(st);
     }

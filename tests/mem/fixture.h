@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "run/state.h"
+#include "support/run_state.h"
 
 namespace memtest {
 
@@ -21,18 +22,8 @@ inline void cubic_cell(RunState& st) {
 // nx*ny*nz voxels, identity orbits, flat density and prior of `charge`
 // electrons in the cell.
 inline void tiny_grid(RunState& st, int nx, int ny, int nz, double charge) {
-    st.sdim = st.rdim = 3;
-    st.nvox.allocate(1, 3);
-    st.nvox(1) = nx;
-    st.nvox(2) = ny;
-    st.nvox(3) = nz;
-    st.nvoxtot = nx * ny * nz;
-    st.n(0) = 1;
-    for (int k = 1; k <= 8; ++k) st.n(k) = k <= 3 ? st.n(k - 1) * st.nvox(k) : st.n(k - 1);
-    st.lstrhoel = st.nvoxtot - 1;
-    st.lstel = 2 * st.nvoxtot - 1;
-    st.sf.allocate(0, st.lstel);
-    st.rho.allocate(0, st.lstrhoel);
+    quilmo_test::set_grid(st, {nx, ny, nz});
+    st.rdim = 3;
     st.norb = st.nvoxtot;
     st.rhotab.allocate(1, 2 * st.norb);
     for (int v = 0; v < st.norb; ++v) {
@@ -69,15 +60,7 @@ inline void f_only(RunState& st, std::initializer_list<reftyp> fs) {
     st.refl.allocate(1, static_cast<long>(fs.size()));
     int i = 1;
     for (const reftyp& e : fs) st.refl(i++) = e;
-    st.startf = 1;
-    st.endf = st.totalf = static_cast<int>(fs.size());
-    st.totalfg = st.totalfp = st.totalfpg = st.totalfge = st.totalf;
-    st.startprif = st.endf + 1;
-    st.endprif = st.endf;
-    st.startg = st.endf + 1;
-    st.endg = st.endf;
-    st.starte = st.endf + 1;
-    st.ende = st.endf;
+    quilmo_test::set_f_only_sections(st, static_cast<int>(fs.size()));
 }
 
 }  // namespace memtest

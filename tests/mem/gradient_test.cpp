@@ -25,7 +25,7 @@ void with_memrefl(RunState& st, std::initializer_list<reftyp> fs) {
         ++i;
     }
     st.mstartf = 1;
-    st.mendf = st.mendprif = st.mtotalf = st.mtotalfpg = static_cast<int>(fs.size());
+    st.mendf = st.mendprif = st.mtotalf = static_cast<int>(fs.size());
     st.sf.fill(99.0);  // whatever was there must go
 }
 

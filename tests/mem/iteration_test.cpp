@@ -50,7 +50,7 @@ struct MemRun {
         st.memrefl(3).sfloc = 6;
         st.refl(2).sfloc = 2;
         st.mstartf = 1;
-        st.mendf = st.mendprif = st.mtotalf = st.mtotalfp = st.mtotalfpg = 3;
+        st.mendf = st.mendprif = st.mtotalf = 3;
         st.lambda = lambda;
         st.aim = aim;
         rfactorinit(st);
@@ -230,7 +230,7 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.refl(3).sfloc = 4;
     r.st.startprif = r.st.endprif = 3;
     r.st.totalprif = 1;
-    r.st.totalfp = r.st.totalfpg = 3;
+    r.st.totalfpg = 3;
     r.st.startg = r.st.starte = 4;
     r.st.endg = r.st.ende = 3;
     r.st.addprisf = true;
@@ -242,7 +242,6 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.memrefl(4) = r.st.refl(3);
     r.st.mstartprif = r.st.mendprif = 4;
     r.st.mtotalprif = 1;
-    r.st.mtotalfp = r.st.mtotalfpg = 4;
     r.st.maxcycles = 3;
     rfactorinit(r.st);
     mem(r.st);

@@ -14,6 +14,7 @@
 #include "run/state.h"
 #include "support/e2e.h"
 #include "support/op.h"
+#include "support/run_state.h"
 
 namespace quilmo_test {
 
@@ -23,20 +24,9 @@ using quilmo::reftyp;
 // The grid nvox (sdim = its length) in an orthogonal cell with edges `a`;
 // the first `rdim` axes are physical (default: all, at most 3).
 inline void make_grid(RunState& st, const std::vector<int>& nv, double a = 10.0, int rdim = -1) {
-    st.sdim = static_cast<int>(nv.size());
+    quilmo_test::set_grid(st, nv);
     st.rdim = rdim < 0 ? std::min(st.sdim, 3) : rdim;
     st.ddim = st.sdim - st.rdim;
-    st.nvox.allocate(1, st.sdim);
-    st.n = quilmo::unit_strides();
-    for (int i = 1; i <= st.sdim; ++i) {
-        st.nvox(i) = nv[static_cast<std::size_t>(i - 1)];
-        st.n(i) = st.n(i - 1) * st.nvox(i);
-    }
-    st.nvoxtot = st.n(st.sdim);
-    st.lstrhoel = st.nvoxtot - 1;
-    st.lstel = 2 * st.nvoxtot - 1;
-    st.sf.allocate(0, st.lstel);
-    st.rho.allocate(0, st.lstrhoel);
     st.capvx = std::pow(a, st.rdim) / st.nvoxtot;
     st.gi.allocate(st.rdim, st.rdim);
     for (int i = 1; i <= st.rdim; ++i) st.gi(i, i) = 1.0 / (a * a);

@@ -12,7 +12,7 @@ TEST(ExpandReflections, FriedelMatesWithoutSymmetry) {
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 2, 3}, 5, 2, 0.5}});
     EXPECT_FALSE(x.stops());
     EXPECT_EQ(x.st.mtotalf, 3);
-    EXPECT_EQ(x.st.mtotalfpg, 3);
+    EXPECT_EQ(x.st.mtotalfpg(), 3);
     auto f = x.section(x.st.mstartf, x.st.mendf);
     EXPECT_EQ(positions(f), (std::set<int>{0, 418, 750}));
     EXPECT_TRUE(sorted_by_position(f));

@@ -48,7 +48,7 @@ TEST(PriorStructureFactors, FillTheShellAroundTheConstraints) {
     EXPECT_TRUE(sorted_by_position(p));
     EXPECT_EQ(x.st.mstartprif, x.st.mendf + 1);
     EXPECT_EQ(x.st.mstartg, x.st.mendprif + 1);
-    EXPECT_EQ(x.st.mtotalfpg, 3 + static_cast<int>(expected.size()) + 2);
+    EXPECT_EQ(x.st.mtotalfpg(), 3 + static_cast<int>(expected.size()) + 2);
     for (const reftyp& e : p) {
         EXPECT_DOUBLE_EQ(e.a, sf[static_cast<std::size_t>(e.sfloc)]);
         EXPECT_DOUBLE_EQ(e.b, sf[static_cast<std::size_t>(e.sfloc) + 1]);

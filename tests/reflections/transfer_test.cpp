@@ -41,7 +41,7 @@ TEST(IndexArray, SortsSectionsAndGroupsByPosition) {
     std::copy(list.begin(), list.end(), st.memrefl.data());
     st.mstartf = 1, st.mtotalf = 3, st.mendf = 3;
     st.mstartprif = 4, st.mtotalprif = 2, st.mendprif = 5;
-    st.mstartg = 6, st.mendg = 10, st.mtotalg = 5, st.mtotalfpg = 10;
+    st.mstartg = 6, st.mendg = 10, st.mtotalg = 5;
     st.ggroups = 2;
     st.mngroup.allocate(1, 2);
     st.mngroup(1) = 3, st.mngroup(2) = 2;
@@ -89,7 +89,7 @@ TEST(Transfers, ScaleByRegularizationFactorAndLeaveSfAlone) {
     st.memrefl.allocate(1, 2);
     st.memrefl(1) = st.refl(3);
     st.memrefl(2) = st.refl(4);
-    st.mtotalfpg = 2;
+    st.mtotalf = 2;  // two entries in all
     sf2memrefl(st);
     EXPECT_DOUBLE_EQ(st.memrefl(1).amem, st.sf(st.memrefl(1).sfloc) * 0.5);
     EXPECT_DOUBLE_EQ(st.memrefl(2).bmem, st.sf(st.memrefl(2).sfloc + 1));

@@ -8,6 +8,7 @@
 #include "geometry/metric.h"
 #include "run/state.h"
 #include "support/op.h"
+#include "support/run_state.h"
 
 namespace quilmo_test {
 
@@ -18,25 +19,12 @@ inline int make_crystal(quilmo::RunState& st, std::ostringstream& con, std::vect
                          std::vector<std::vector<double>> qvecs = {}) {
     st.con = &con;
     st.rdim = rdim;
-    st.sdim = static_cast<int>(nvox.size());
+    set_grid(st, nvox);
     st.ddim = st.sdim - rdim;
-    st.ncellpar = rdim * (rdim + 1) / 2;
-    st.cellcon = st.ncellpar + 1;
-    st.cell.allocate(1, st.cellcon);
-    for (std::size_t i = 0; i < cell.size(); ++i) st.cell(static_cast<long>(i) + 1) = cell[i];
-    st.nvox.allocate(1, st.sdim);
-    for (int i = 1; i <= st.sdim; ++i) st.nvox(i) = nvox[static_cast<std::size_t>(i - 1)];
+    set_cell_parameters(st, rdim, cell);
     st.qvec.allocate(rdim, st.ddim);
     for (int j = 1; j <= st.ddim; ++j)
         for (int i = 1; i <= rdim; ++i) st.qvec(i, j) = qvecs[static_cast<std::size_t>(j - 1)][static_cast<std::size_t>(i - 1)];
-    st.nvoxtot = 1;
-    st.n(0) = 1;
-    for (int k = 1; k <= st.sdim; ++k) {
-        st.nvoxtot *= st.nvox(k);
-        st.n(k) = st.n(k - 1) * st.nvox(k);
-    }
-    st.lstrhoel = st.nvoxtot - 1;
-    st.lstel = 2 * st.nvoxtot - 1;
     int errcd = 0;
     quilmo::allfromcell(st, errcd);
     return errcd;
