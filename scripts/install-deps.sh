@@ -3,7 +3,8 @@
 # archive, skipping packages that are already there.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev)
+# clang and its runtime (libFuzzer, the sanitizers) build the fuzz targets.
+packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
