@@ -143,3 +143,29 @@ TEST(Hardening, AnExistingMapIsNeverTouchedAndGetsASpareName) {
     EXPECT_EQ(dir.read("run.asc"), "precious");
     EXPECT_TRUE(dir.exists("qlmap00.asc"));
 }
+
+TEST(Hardening, InputNumbersThatAreNotFiniteAreRefused) {
+    const std::string base = mem_input("algorithm S-S AUTO 1.0\noutputformat QLascii\n");
+    const auto fline = base.find('\n', base.find("fbegin")) + 1;
+    const std::string first_f = base.substr(fline, base.find('\n', fline) - fline);
+    std::istringstream words(first_f);
+    std::string h, k, l;
+    words >> h >> k >> l;
+    struct Case {
+        std::string from, to, message;
+    };
+    const std::vector<Case> cases = {
+        {first_f, h + " " + k + " " + l + " 1e999 0.0 1.0", "Error reading keyword fbegin."},
+        {first_f, h + " " + k + " " + l + " nan 0.0 1.0", "Error reading keyword fbegin."},
+        {"electrons 14", "electrons inf", "Error reading keyword electrons."},
+        {"cell 10 10 10", "cell 10 10 1e400", "Error reading keyword cell."},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write("run.Quilmo", replaced(base, c.from, c.to));
+        RunResult r = run_quilmo(dir, {"run"});
+        EXPECT_EQ(r.status, 1) << c.to;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << c.to << "\n" << r.out;
+        EXPECT_FALSE(dir.exists("run.asc"));
+    }
+}
