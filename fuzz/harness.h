@@ -15,7 +15,7 @@
 #include <string>
 
 #include "run/state.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo_fuzz {

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # clang and its runtime (libFuzzer, the sanitizers) build the fuzz targets.
-packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev clang libclang-rt-dev)
+packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev liblbfgs-dev clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -3,14 +3,16 @@
 
 #include <iostream>
 
-#include "fourier/fft.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "sequence/driver.h"
+#include "textio/stop.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// One run; its state, and with it the transform plans, is gone on return.
+int run(int argc, char** argv) {
     quilmo::RunState st;
     st.args.assign(argv + 1, argv + argc);
-    int status = 0;
     try {
         quilmo::mainsequence(st);
     } catch (const quilmo::RunStop& stop) {
@@ -18,11 +20,16 @@ int main(int argc, char** argv) {
         // Every stop says something on the console, if only where to look.
         const std::string line = quilmo::stop_line(st, stop.message());
         if (!line.empty()) std::cerr << line << '\n';
-        status = 1;
+        return 1;
     }
-    // The plans (and FFTW's own tables) are released on every end, a stop
-    // after the transform set-up included.
-    quilmo::fftfree(st);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = run(argc, argv);
+    // FFTW's own tables go after the last plan, on every end.
     fftw_cleanup();
     return status;
 }

@@ -5,14 +5,13 @@
 #include <string>
 
 #include "density/files.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
 
-constexpr std::size_t kNameLen = 264;
 
 struct OutputType {
     const char* type;
@@ -136,6 +135,15 @@ bool write_or_stop(RunState& st, int choice, const std::string& name, Failed& wh
 }
 
 }  // namespace
+
+bool own_map_name(const RunState& st, const std::string& name) {
+    const std::string given = trim(st.outrhofile);
+    if (!given.empty() && name == given) return true;
+    if (name == trim(with_extension(st.filetitle, st.filebase, kDiffourExtension))) return true;
+    for (const OutputType& t : kTypes)
+        if (name == trim(with_extension(st.filetitle, st.filebase, t.extension))) return true;
+    return false;
+}
 
 void rhowrite(RunState& st) {
     int next_spare = 0;

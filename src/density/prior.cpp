@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "density/files.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -54,8 +54,9 @@ void readdensity(RunState& st, const std::string& denstype, const std::string& d
     // ends the run.
     auto read_or_stop = [&](void (*reader)(RunState&, const std::string&, int&),
                             const char* message) {
-        reader(st, densfile, st.allocerror);
-        if (st.allocerror != 0) {
+        int status = 0;
+        reader(st, densfile, status);
+        if (status != 0) {
             errormsg(st, message);
             throw RunStop();
         }

@@ -6,7 +6,7 @@
 
 #include "density/files.h"
 #include "density/reports.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -6,8 +6,8 @@
 
 #include "density/files.h"
 #include "density/reports.h"
-#include "run/stop.h"
 #include "textio/records.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

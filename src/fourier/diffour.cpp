@@ -4,7 +4,7 @@
 #include "fourier/fft.h"
 #include "fourier/synthesis.h"
 #include "grid/voxels.h"
-#include "run/driver.h"
+#include "run/console.h"
 
 namespace quilmo {
 
@@ -21,7 +21,7 @@ void diffour(RunState& st) {
     fft(st, -1);
     sf2au(st);
     expandrho(st);
-    st.outrhofile = with_extension(st.filetitle, st.filebase, "_diffour.m81");
+    st.outrhofile = with_extension(st.filetitle, st.filebase, kDiffourExtension);
     rhowrite(st);
 }
 

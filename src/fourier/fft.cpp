@@ -5,13 +5,11 @@
 #include <array>
 #include <cassert>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-fftw_plan as_plan(void* p) { return static_cast<fftw_plan>(p); }
 
 // A rank-sdim in-place plan on sf.  FFTW counts its extents row-major (last
 // extent fastest) while our grid runs first axis fastest, so the extents go
@@ -20,7 +18,12 @@ fftw_plan make_plan(RunState& st, int sign) {
     std::array<int, 8> extents{};
     for (int j = 1; j <= st.sdim; ++j) extents[static_cast<std::size_t>(st.sdim - j)] = st.nvox(j);
     auto* data = reinterpret_cast<fftw_complex*>(st.sf.data());
-    return fftw_plan_dft(st.sdim, extents.data(), data, data, sign, FFTW_MEASURE);
+    // A measured plan is picked by timing, so two runs may add in different
+    // orders; charge flipping amplifies such last-bit differences into a
+    // different run.  Its runs take the plan chosen without timing, which
+    // is the same every time.
+    const unsigned flags = st.flipcharge ? FFTW_ESTIMATE : FFTW_MEASURE;
+    return fftw_plan_dft(st.sdim, extents.data(), data, data, sign, flags);
 }
 
 }  // namespace
@@ -31,8 +34,8 @@ void fftinit(RunState& st) {
     for (int j = 1; j <= st.sdim; ++j) st.norm *= st.nvox(j);
     // FFTW's FORWARD is exp(-i...), its BACKWARD exp(+i...): plan1 is the
     // +1 transform from the density to the structure factors.
-    st.plan1 = make_plan(st, FFTW_BACKWARD);
-    st.plan2 = make_plan(st, FFTW_FORWARD);
+    st.plan1.reset(make_plan(st, FFTW_BACKWARD));
+    st.plan2.reset(make_plan(st, FFTW_FORWARD));
     // A missing plan would crash the first transform; say so instead.
     if (!st.plan1 || !st.plan2) throw RunStop("Error creating the FFT plans!");
 }
@@ -44,10 +47,10 @@ void fft(RunState& st, int ifdirec) {
     // array they were made on without holding a pointer of our own.
     auto* data = reinterpret_cast<fftw_complex*>(st.sf.data());
     if (ifdirec == 1) {
-        fftw_execute_dft(as_plan(st.plan1), data, data);
+        fftw_execute_dft(st.plan1.get(), data, data);
         return;
     }
-    fftw_execute_dft(as_plan(st.plan2), data, data);
+    fftw_execute_dft(st.plan2.get(), data, data);
     double* v = st.sf.data();
     const long len = st.sf.size();
     const double norm = st.norm;
@@ -55,9 +58,8 @@ void fft(RunState& st, int ifdirec) {
 }
 
 void fftfree(RunState& st) {
-    if (st.plan1) fftw_destroy_plan(as_plan(st.plan1));
-    if (st.plan2) fftw_destroy_plan(as_plan(st.plan2));
-    st.plan1 = st.plan2 = nullptr;
+    st.plan1.reset();
+    st.plan2.reset();
 }
 
 }  // namespace quilmo

@@ -12,7 +12,8 @@ void fftinit(RunState& st);
 // number of grid points; anything else: nothing.
 void fft(RunState& st, int ifdirec);
 
-// Releases the plans (end of a run, or a test that makes several runs).
+// Releases the plans before the run state goes, for example at the end of
+// a run; the run state releases them itself otherwise.
 void fftfree(RunState& st);
 
 }  // namespace quilmo

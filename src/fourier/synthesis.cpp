@@ -3,16 +3,13 @@
 #include <algorithm>
 
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 
 namespace quilmo {
 
 void sf2au(RunState& st) {
     const double* sf = st.sf.data();
-    long t = 1;
-    for (int j = 1; j <= st.norb; ++j) {
-        st.au(j) = sf[2L * st.rhotab(t + 1)];
-        t += st.rhotab(t) + 1;
-    }
+    for_each_orbit(st.rhotab, st.norb, [&](int j, Orbit orbit) { st.au(j) = sf[2L * orbit.voxel[0]]; });
     st.nchan = 1;
 }
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -190,6 +190,72 @@ double multsc(const RunState& st, const double* ivec1, const double* ivec2, int 
     return s;
 }
 
+namespace {
+
+// Direct metric from the cell lengths and angles, the angles taken in the
+// order (2,3), (1,3), (1,2), ...
+void direct_metric(RunState& st) {
+    const int rdim = st.rdim, ncellpar = st.ncellpar;
+    int counter = 0;
+    for (int i = rdim; i >= 1; --i)
+        for (int j = rdim; j >= i; --j) {
+            double factor = 1;
+            if (i != j) {
+                ++counter;
+                if (rdim + counter > ncellpar)
+                    angle_overflow(st, "Zle maticko, zle je, chci vic uhlu nez mam.", counter, i, j);
+                factor = std::cos(st.cell(rdim + counter) * kDegree);
+            }
+            st.g(j, i) = st.cell(i) * st.cell(j) * factor;
+        }
+    for (int i = 1; i <= rdim; ++i)
+        for (int j = i + 1; j <= rdim; ++j) st.g(i, j) = st.g(j, i);
+}
+
+// Superspace metrics: the reciprocal one from the lattice matrix of the
+// reciprocal axes and the q-vectors, the direct one its inverse.  Without
+// modulation they are the metrics of the cell.
+void superspace_metric(RunState& st, FArray2<double>& latmat, int& errcd) {
+    const int rdim = st.rdim, sdim = st.sdim;
+    if (sdim > rdim) {
+        latmat.fill(0);
+        for (int i = 1; i <= rdim; ++i) latmat(i, i) = 1;
+        for (int j = 1; j <= sdim - rdim; ++j)
+            for (int i = 1; i <= rdim; ++i) latmat(i, rdim + j) = st.qvec(i, j);
+        for (int k = 1; k <= sdim; ++k)
+            for (int l = 1; l <= k; ++l) {
+                st.gsi(k, l) = multsc(st, latmat.column(k), latmat.column(l), rdim, true);
+                st.gsi(l, k) = st.gsi(k, l);
+            }
+        for (int k = rdim + 1; k <= sdim; ++k) st.gsi(k, k) += 1;
+        invert(st.gsi.data(), st.gs.data(), sdim, errcd);
+        if (errcd != 0)
+            errormsg(st, "Error, the q-vectors define a superspace cell with zero volume. Please check the input file.");
+    } else {
+        st.gs = st.g;
+        st.gsi = st.gi;
+    }
+}
+
+// Volume and reciprocal cell: lengths, then the angles in the order (3,4),
+// (2,4), (1,4), (2,3), ...; `det` is the determinant of the direct metric.
+void reciprocal_cell(RunState& st, double det) {
+    const int rdim = st.rdim, ncellpar = st.ncellpar;
+    st.cell(ncellpar + 1) = std::sqrt(det);
+    st.rcell(ncellpar + 1) = 1 / st.cell(ncellpar + 1);
+    for (int i = 1; i <= rdim; ++i) st.rcell(i) = std::sqrt(st.gi(i, i));
+    int counter = 0;
+    for (int j = rdim; j >= 1; --j)
+        for (int i = j - 1; i >= 1; --i) {
+            ++counter;
+            if (rdim + counter > ncellpar)
+                angle_overflow(st, "Zle maticko, zle je, chci vic prvku Gi nez mam.", counter, i, j);
+            st.rcell(rdim + counter) = std::acos(st.gi(i, j) / (st.rcell(j) * st.rcell(i))) / kDegree;
+        }
+}
+
+}  // namespace
+
 void allfromcell(RunState& st, int& errcd) {
     const int rdim = st.rdim, sdim = st.sdim, ncellpar = st.ncellpar;
     FArray2<double> latmat;
@@ -206,22 +272,7 @@ void allfromcell(RunState& st, int& errcd) {
                      [&] { latmat.allocate(rdim, sdim); });
     errcd = 0;
 
-    // Direct metric, angles taken in the order (2,3), (1,3), (1,2), ...
-    int counter = 0;
-    for (int i = rdim; i >= 1; --i)
-        for (int j = rdim; j >= i; --j) {
-            double factor = 1;
-            if (i != j) {
-                ++counter;
-                if (rdim + counter > ncellpar)
-                    angle_overflow(st, "Zle maticko, zle je, chci vic uhlu nez mam.", counter, i, j);
-                factor = std::cos(st.cell(rdim + counter) * kDegree);
-            }
-            st.g(j, i) = st.cell(i) * st.cell(j) * factor;
-        }
-    for (int i = 1; i <= rdim; ++i)
-        for (int j = i + 1; j <= rdim; ++j) st.g(i, j) = st.g(j, i);
-
+    direct_metric(st);
     invert(st.g.data(), st.gi.data(), rdim, errcd);
     if (errcd != 0) {
         errormsg(st, "Error, the cell parameters define a cell with zero volume. Please correct the parameters.");
@@ -238,39 +289,10 @@ void allfromcell(RunState& st, int& errcd) {
         return;
     }
 
-    if (sdim > rdim) {
-        latmat.fill(0);
-        for (int i = 1; i <= rdim; ++i) latmat(i, i) = 1;
-        for (int j = 1; j <= sdim - rdim; ++j)
-            for (int i = 1; i <= rdim; ++i) latmat(i, rdim + j) = st.qvec(i, j);
-        for (int k = 1; k <= sdim; ++k)
-            for (int l = 1; l <= k; ++l) {
-                st.gsi(k, l) = multsc(st, latmat.column(k), latmat.column(l), rdim, true);
-                st.gsi(l, k) = st.gsi(k, l);
-            }
-        for (int k = rdim + 1; k <= sdim; ++k) st.gsi(k, k) += 1;
-        invert(st.gsi.data(), st.gs.data(), sdim, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, the q-vectors define a superspace cell with zero volume. Please check the input file.");
-            return;
-        }
-    } else {
-        st.gs = st.g;
-        st.gsi = st.gi;
-    }
+    superspace_metric(st, latmat, errcd);
+    if (errcd != 0) return;
 
-    st.cell(ncellpar + 1) = std::sqrt(det);
-    st.rcell(ncellpar + 1) = 1 / st.cell(ncellpar + 1);
-    for (int i = 1; i <= rdim; ++i) st.rcell(i) = std::sqrt(st.gi(i, i));
-    // Reciprocal angles in the order (3,4), (2,4), (1,4), (2,3), ...
-    counter = 0;
-    for (int j = rdim; j >= 1; --j)
-        for (int i = j - 1; i >= 1; --i) {
-            ++counter;
-            if (rdim + counter > ncellpar)
-                angle_overflow(st, "Zle maticko, zle je, chci vic prvku Gi nez mam.", counter, i, j);
-            st.rcell(rdim + counter) = std::acos(st.gi(i, j) / (st.rcell(j) * st.rcell(i))) / kDegree;
-        }
+    reciprocal_cell(st, det);
 }
 
 }  // namespace quilmo

@@ -5,8 +5,9 @@
 
 #include "geometry/metric.h"
 #include "geometry/translation.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -18,19 +19,18 @@ constexpr double kOpTol = 9.999999747378752e-06;      // 1e-5
 constexpr double kLowLimit = -9.999999747378752e-06;  // -1e-5
 constexpr double kHighLimit = 0.9999900000002526;     // 1 - 1e-5
 
-// Formats a message into the run's text buffer and writes it to the console.
+// Formats a message line of at most 132 characters and writes it to the console.
 void say(RunState& st, std::string_view fmt, const FmtItems& items) {
-    st.buffer = fixed(fformat(fmt, items, false), 132);
-    errormsg(st, st.buffer);
+    errormsg(st, fixed(fformat(fmt, items, false), kLineLen));
 }
 
-bool off_grid(double x) { return std::fabs(x - std::round(x)) > 1e-6; }
+bool off_grid(double x) { return std::fabs(x - std::round(x)) > kZeroTol; }
 
 // Step 1: the zero centering vector (if any) becomes vector 1.
 void zero_center_first(RunState& st) {
     for (int c = 1; c <= st.ncenter; ++c) {
         bool zero = true;
-        for (int i = 1; i <= st.sdim; ++i) zero = zero && std::fabs(st.center(i, c)) <= 1e-6;
+        for (int i = 1; i <= st.sdim; ++i) zero = zero && std::fabs(st.center(i, c)) <= kZeroTol;
         if (!zero) continue;
         if (c > 1)
             for (int i = 1; i <= st.sdim; ++i) std::swap(st.center(i, c), st.center(i, 1));
@@ -69,7 +69,7 @@ void identity_first(RunState& st, int nsymtot) {
             trace += st.rmat(i, i, p);
             tsum += std::fabs(st.tvec(i, p));
         }
-        if (!(std::fabs(trace - sdim) < 1e-6 && tsum < 1e-6)) continue;
+        if (!(std::fabs(trace - sdim) < kZeroTol && tsum < kZeroTol)) continue;
         if (p > 1) {
             for (int j = 1; j <= sdim; ++j)
                 for (int i = 1; i <= sdim; ++i) std::swap(st.rmat(i, j, p), st.rmat(i, j, 1));
@@ -90,7 +90,7 @@ void check_rotations(RunState& st, int& errcd) {
         if (rc != 0) {
             say(st, "(a,i3,a)",
                 {"Error, the rotation part of the symmetry operator number", s, " is a singular matrix!"});
-            errcd = 100;
+            errcd = kKeywordError;
             continue;
         }
         multm(st.gs.data(), rinv.data(), tmp.data(), sdim, sdim, sdim);
@@ -98,13 +98,13 @@ void check_rotations(RunState& st, int& errcd) {
         bool bad = false;
         for (int i = 1; i <= sdim && !bad; ++i)
             for (int j = 1; j <= sdim; ++j)
-                if (std::fabs(st.rmat(i, j, s) - m[static_cast<std::size_t>((j - 1) + sdim * (i - 1))]) > 1e-6)
+                if (std::fabs(st.rmat(i, j, s) - m[static_cast<std::size_t>((j - 1) + sdim * (i - 1))]) > kZeroTol)
                     bad = true;
         if (bad) {
             say(st, "(a,i3,a)",
                 {"Error, the rotation part of the symmetry operator number", s, " is not properly defined"});
             say(st, "(a)", {" or is incompatible with the cell parameters.(Error indicator: R^T*G/=G*R^-1)"});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
 }
@@ -127,13 +127,13 @@ void check_grid(RunState& st, int& errcd) {
             say(st, "(a,i3,a)",
                 {"Error, the rotational part of the symmetry operator number", s,
                  " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
         if (trans) {
             say(st, "(a,i3,a)",
                 {"Error, the translational part of the symmetry operator number", s,
                  " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
     for (int c = 1; c <= st.ncenter; ++c) {
@@ -142,7 +142,7 @@ void check_grid(RunState& st, int& errcd) {
         if (bad) {
             say(st, "(a,i3,a)",
                 {"Error, the centering vector number", c, " is not consistent with the voxel division."});
-            errcd = 100;
+            errcd = kKeywordError;
         }
     }
 }
@@ -169,6 +169,28 @@ bool equalop(const double* r1, const double* t1, const double* r2, const double*
     return true;
 }
 
+namespace {
+
+// Closure of a list of n elements under their product: for every ordered
+// pair (a, b), `make(a, b)` forms the product and `equal(c)` compares it with
+// element c.  A product that is none of the n elements is reported with
+// `what` and sets errcd.
+template <class Make, class Equal>
+void check_closure(RunState& st, int n, Make make, Equal equal, const char* what, int& errcd) {
+    for (int a = 1; a <= n; ++a)
+        for (int b = 1; b <= n; ++b) {
+            make(a, b);
+            bool found = false;
+            for (int c = 1; c <= n && !found; ++c) found = equal(c);
+            if (!found) {
+                say(st, "(a,i3,a,i3,a)", {what, a, " and", b, " was not found in the list."});
+                errcd = kKeywordError;
+            }
+        }
+}
+
+}  // namespace
+
 void completesymmetry(RunState& st, int& errcd) {
     const int sdim = st.sdim, nsym = st.nsym, ncenter = st.ncenter;
     const int nsymtot = nsym * ncenter;
@@ -184,7 +206,7 @@ void completesymmetry(RunState& st, int& errcd) {
         for (int c2 = c1 + 1; c2 <= ncenter; ++c2)
             if (equalop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), sdim)) {
                 say(st, "(a,i3,a,i3,a)", {"Error, the centering vectors", c1, " and", c2, " are equivalent."});
-                errcd = 100;
+                errcd = kKeywordError;
                 return;
             }
 
@@ -201,7 +223,7 @@ void completesymmetry(RunState& st, int& errcd) {
             } else {
                 say(st, "(a,i3,a,i3,a)", {"Error, the symmetry operators", s1, " and", p2, " are identical!"});
             }
-            errcd = 100;
+            errcd = kKeywordError;
             return;
         }
 
@@ -214,37 +236,25 @@ void completesymmetry(RunState& st, int& errcd) {
     std::vector<double> rout(nn), tout(static_cast<std::size_t>(sdim));
 
     // Step 10: the centering vectors form a group under addition.
-    for (int c1 = 1; c1 <= ncenter; ++c1)
-        for (int c2 = 1; c2 <= ncenter; ++c2) {
-            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2), rout.data(),
-                   tout.data(), sdim);
-            bool found = false;
-            for (int c3 = 1; c3 <= ncenter && !found; ++c3)
-                found = equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim);
-            if (!found) {
-                say(st, "(a,i3,a,i3,a)",
-                    {"Error, the list of centering vectors is incomplete! Sum of vectors", c1, " and", c2,
-                     " was not found in the list."});
-                errcd = 100;
-            }
-        }
+    check_closure(
+        st, ncenter,
+        [&](int c1, int c2) {
+            prodop(st.rmat.slice(1), st.center.column(c1), st.rmat.slice(1), st.center.column(c2),
+                   rout.data(), tout.data(), sdim);
+        },
+        [&](int c3) { return equalop(rout.data(), tout.data(), rout.data(), st.center.column(c3), sdim); },
+        "Error, the list of centering vectors is incomplete! Sum of vectors", errcd);
     if (errcd != 0) return;
 
     // Step 11: the operators form a group.
-    for (int p1 = 1; p1 <= nsymtot; ++p1)
-        for (int p2 = 1; p2 <= nsymtot; ++p2) {
+    check_closure(
+        st, nsymtot,
+        [&](int p1, int p2) {
             prodop(st.rmat.slice(p1), st.tvec.column(p1), st.rmat.slice(p2), st.tvec.column(p2), rout.data(),
                    tout.data(), sdim);
-            bool found = false;
-            for (int p3 = 1; p3 <= nsymtot && !found; ++p3)
-                found = equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim);
-            if (!found) {
-                say(st, "(a,i3,a,i3,a)",
-                    {"Error, the list of operators is incomplete! Product of operators", p1, " and", p2,
-                     " was not found in the list."});
-                errcd = 100;
-            }
-        }
+        },
+        [&](int p3) { return equalop(rout.data(), tout.data(), st.rmat.slice(p3), st.tvec.column(p3), sdim); },
+        "Error, the list of operators is incomplete! Product of operators", errcd);
     if (errcd != 0) return;
 
     // Step 12: integer copies; the voxel-unit values follow in discretesym.

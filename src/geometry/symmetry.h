@@ -7,7 +7,7 @@
 namespace quilmo {
 
 // Complete operator list checked as a group against metric and grid;
-// errcd = 100 after any validation error.
+// errcd = kKeywordError after any validation error.
 void completesymmetry(RunState& st, int& errcd);
 
 // Product in which operator 1 acts first: rout = r2*r1, tout = r2*t1 + t2,

@@ -3,7 +3,8 @@
 
 #include "geometry/symmetry.h"
 #include "geometry/translation.h"
-#include "run/stop.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -50,17 +51,17 @@ void discretesym(RunState& st) {
         for (int i = 1; i <= sdim; ++i) {
             const double x = st.nvox(i) * st.tvec(i, p);
             st.tveci(i, p) = static_cast<int>(std::lround(x));
-            if (std::fabs(x - st.tveci(i, p)) > 1e-6) not_integer(st, "Error: Translationvector multiplied by", p);
+            if (std::fabs(x - st.tveci(i, p)) > kZeroTol) not_integer(st, "Error: Translationvector multiplied by", p);
             for (int j = 1; j <= sdim; ++j) {
                 const double r = st.rmat(i, j, p);
-                d[static_cast<std::size_t>((i - 1) + sdim * (j - 1))] = std::fabs(r) >= 1e-6 ? r / st.nvox(j) : 0.0;
+                d[static_cast<std::size_t>((i - 1) + sdim * (j - 1))] = std::fabs(r) >= kZeroTol ? r / st.nvox(j) : 0.0;
             }
         }
         for (int i = 1; i <= sdim; ++i)
             for (int j = 1; j <= sdim; ++j) {
                 const double x = st.nvox(i) * d[static_cast<std::size_t>((i - 1) + sdim * (j - 1))];
                 st.rmati(i, j, p) = static_cast<int>(std::lround(x));
-                if (std::fabs(x - st.rmati(i, j, p)) > 1e-6) not_integer(st, "Error: Translationmatrix divided by", p);
+                if (std::fabs(x - st.rmati(i, j, p)) > kZeroTol) not_integer(st, "Error: Translationmatrix divided by", p);
             }
     }
 }

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "grid/voxels.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/records.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -176,10 +176,7 @@ void write_table(RunState& st) {
 }  // namespace
 
 void rhomultiplicity(RunState& st) {
-    if (!st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     // A table read from the file goes straight to the log lines; a computed
     // one is also announced in the output listing.
     const Stored stored = read_table(st);

@@ -1,6 +1,7 @@
-#include "grid/meminit.h"
+#include "grid/startdensity.h"
 
-#include "run/stop.h"
+#include "grid/orbitlist.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -16,10 +17,8 @@ void startdensity(RunState& st) {
     // Two channels hold the positive and the negative part, each kept
     // strictly above zero by the same small offset.
     const double c = 0.05 * st.capvx;
-    long t = 1;
-    for (int i = 1; i <= st.norb; ++i) {
-        const double v = st.rho(st.rhotab(t + 1));
-        t += st.rhotab(t) + 1;
+    for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
+        const double v = st.rho(orbit.voxel[0]);
         if (st.nchan == 1) {
             st.au(i) = v;
         } else if (v >= 0) {
@@ -29,7 +28,7 @@ void startdensity(RunState& st) {
             st.au(i) = c;
             st.au(i + st.norb) = c - v;
         }
-    }
+    });
     st.rau = st.au;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "grid/orbitlist.h"
+
 namespace quilmo {
 
 int arraylocation(const RunState& st, const Coord8& idhkl, int idelta) {
@@ -53,32 +55,35 @@ void remap(const RunState& st, Coord8& xyz) {
 }
 
 namespace {
-// Calls put(v, value) for every voxel v with the density of its orbit (the
-// positive minus the negative channel with two channels).
+// Calls put(v, value) for every voxel v with the density au of its orbit
+// (the positive minus the negative channel with two channels).
 template <class Put>
-void spread_orbits(const RunState& st, Put put) {
-    const int* tab = st.rhotab.data();
-    const double* au = st.au.data();
-    const bool two = st.nchan == 2;
-    long t = 0;
-    for (int i = 0; i < st.norb; ++i) {
-        int m = tab[t++];
-        double v = two ? au[i] - au[i + st.norb] : au[i];
-        for (int k = 0; k < m; ++k) put(tab[t++], v);
-    }
+void spread_orbits(const RunState& st, const double* au, bool two, Put put) {
+    const int norb = st.norb;
+    for_each_orbit(st.rhotab, norb, [&](int i, Orbit orbit) {
+        const int k = i - 1;
+        const double v = two ? au[k] - au[k + norb] : au[k];
+        for (int k = 0; k < orbit.m; ++k) put(orbit.voxel[k], v);
+    });
 }
 }  // namespace
 
 void expandrho(RunState& st) {
     st.rho.fill(0.0);
     double* rho = st.rho.data();
-    spread_orbits(st, [rho](int v, double value) { rho[v] = value; });
+    spread_orbits(st, st.au.data(), st.nchan == 2, [rho](int v, double value) { rho[v] = value; });
 }
 
-void expandsf(RunState& st) {
+namespace {
+void spread_sf(RunState& st, const double* au, bool two) {
     st.sf.fill(0.0);
     double* sf = st.sf.data();
-    spread_orbits(st, [sf](int v, double value) { sf[2L * v] = value; });
+    spread_orbits(st, au, two, [sf](int v, double value) { sf[2L * v] = value; });
 }
+}  // namespace
+
+void expandsf(RunState& st) { spread_sf(st, st.au.data(), st.nchan == 2); }
+
+void expandsf(RunState& st, const double* au) { spread_sf(st, au, false); }
 
 }  // namespace quilmo

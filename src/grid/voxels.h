@@ -32,5 +32,8 @@ void expandrho(RunState& st);
 
 // sf = au on the full grid as real parts, imaginary parts 0.
 void expandsf(RunState& st);
+// The same for one channel of per-orbit values au[0..norb) held outside
+// the run state.
+void expandsf(RunState& st, const double* au);
 
 }  // namespace quilmo

@@ -3,8 +3,8 @@
 // pass 2 the set-up of afterpass2.
 #include "input/input.h"
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -22,6 +22,21 @@ bool next_number(std::string& rest, T& value) {
         onereal(firstword(rest, true), value, rc);
     return rc == 0;
 }
+
+// The next number of the settings into `value`; a value that `valid`
+// rejects gives `message` on the console and clears `ok`.  False when no
+// number could be read.
+template <class T, class Valid>
+bool next_setting(RunState& st, std::string& rest, T& value, Valid valid, const char* message, bool& ok) {
+    if (!next_number(rest, value)) return false;
+    if (!valid(value)) {
+        errormsg(st, message);
+        ok = false;
+    }
+    return true;
+}
+
+constexpr auto kPositive = [](auto v) { return v > 0; };
 
 // Sakata-Sato settings: [AUTO | lambda] aim.  False on an error.
 bool check_ss(RunState& st, std::string rest) {
@@ -42,12 +57,34 @@ bool check_ss(RunState& st, std::string rest) {
             ok = false;
         }
     }
+    if (!next_setting(st, rest, st.aim, kPositive, "Error! The aim value must be positive!", ok)) return false;
+    return ok;
+}
+
+// DUAL settings: [aim].  False on an error.
+bool check_dual(RunState& st, std::string rest) {
+    st.lambda = 0;
+    st.aim = 1.0;
+    if (blank(rest)) return true;
     if (!next_number(rest, st.aim)) return false;
     if (st.aim <= 0) {
         errormsg(st, "Error! The aim value must be positive!");
-        ok = false;
+        return false;
     }
-    return ok;
+    return true;
+}
+
+// The dual solves one channel under F-constraints of order 2 alone; any
+// other input is refused as a whole, before anything is allocated.
+void refuse_dual(RunState& st) {
+    if (st.ggroups == 0 && !st.addprisf && st.nchan == 1 && st.actcon == 2) return;
+    const char* text =
+        "Error! Algorithm DUAL works with one density channel, F-constraints of order 2 and a flat "
+        "or file prior only (no G-constraints, priorsf, 2channel or conorder other than 2). Use "
+        "S-S for this input!";
+    errormsg(st, text);
+    st.log.write("(a)", {text});
+    throw RunStop();
 }
 
 // MEMSys settings: method(0) nrand aim rate utol.  False on an error.
@@ -66,16 +103,10 @@ bool check_memsys(RunState& st, std::string rest) {
         errormsg(st, "Error! The value of METHOD(0) must be either 1 or 4!");
         ok = false;
     }
-    if (!next_number(rest, st.nrand)) return false;
-    if (st.nrand <= 0) {
-        errormsg(st, "Error! The value of NRAND must be (small) positive integer!");
-        ok = false;
-    }
-    if (!next_number(rest, st.aim)) return false;
-    if (st.aim <= 0) {
-        errormsg(st, "Error! The AIM value must be positive!");
-        ok = false;
-    }
+    if (!next_setting(st, rest, st.nrand, kPositive, "Error! The value of NRAND must be (small) positive integer!",
+                      ok))
+        return false;
+    if (!next_setting(st, rest, st.aim, kPositive, "Error! The AIM value must be positive!", ok)) return false;
     if (!next_number(rest, st.rate)) return false;
     if (st.rate <= 0) {
         st.log.write("(a)", {"Error! The RATE value must be positive!"});
@@ -102,7 +133,7 @@ void afterpass1(RunState& st) {
         throw RunStop();
     }
     if (st.performmem) checkalg(st, st.algsettings);
-    if (st.flipcharge) st.initrhotype = fixed("flat", 264);
+    if (st.flipcharge) st.initrhotype = fixed("flat", kNameLen);
 
     const int sdim = st.sdim;
     const long nop = static_cast<long>(st.nsym) * st.ncenter + st.ntestsym;
@@ -112,8 +143,6 @@ void afterpass1(RunState& st) {
     allocate_or_stop("Error allocating SumGm! Too little memory?", [&] { st.sumgm.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating QVec! Too little memory?", [&] { st.qvec.allocate(st.rdim, st.ddim); });
     allocate_or_stop("Error allocating NVox! Too little memory?", [&] { st.nvox.allocate(1, sdim); });
-    allocate_or_stop("Error allocating DMat! Too little memory?", [&] { st.dmat.allocate(sdim, sdim); });
-    allocate_or_stop("Error allocating DVec2! Too little memory?", [&] { st.dvec2.allocate(1, sdim); });
     allocate_or_stop("Error allocating wRF! Too little memory?", [&] { st.wrf.allocate(1, sdim); });
     allocate_or_stop("Error allocating Center! Memory to small?", [&] { st.center.allocate(sdim, st.ncenter); });
     allocate_or_stop("Error allocating RMat! Memory to small?", [&] { st.rmat.allocate(sdim, sdim, nop); });
@@ -144,6 +173,10 @@ void checkalg(RunState& st, const std::string& settings) {
     if (s.compare(0, 3, "S-S") == 0) {
         st.algorithm = 1;
         ok = check_ss(st, fixed(s.substr(3), kLineLen));
+    } else if (s.compare(0, 4, "DUAL") == 0) {
+        st.algorithm = 3;
+        ok = check_dual(st, fixed(s.substr(4), kLineLen));
+        if (ok) refuse_dual(st);
     } else if (s.compare(0, 6, "MEMSys") == 0) {
         st.algorithm = 2;
         ok = check_memsys(st, fixed(s.substr(6), kLineLen));

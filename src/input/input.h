@@ -6,6 +6,11 @@
 
 namespace quilmo {
 
+// Run set-up, the first step of input: title (argument or console prompt),
+// run-file names, stale command file removed, cycle limit, clock, log and
+// input file opened.
+void initinput(RunState& st);
+
 // Run set-up, keyword registration, both reading passes; returns with the
 // input file closed and the run state of the input complete.
 void input(RunState& st);

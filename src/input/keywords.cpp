@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -37,11 +37,11 @@ void h_perform(RunState& st, input_module& im, int& ios) {
         flagkwdgroup(im, "mem", true);
         flagkwdgroup(im, "flip", true);
     } else {
-        ios = 100;
+        ios = kKeywordError;
     }
 }
 
-void h_title(RunState& st, input_module& im, int&) { st.title = rest(im, 132); }
+void h_title(RunState& st, input_module& im, int&) { st.title = rest(im, kLineLen); }
 
 // The fixed tables of the symmetry input and the grid hold 8 dimensions.
 void h_dimension(RunState& st, input_module& im, int& ios) {
@@ -49,18 +49,25 @@ void h_dimension(RunState& st, input_module& im, int& ios) {
     if (ios != 0) return;
     if (st.sdim < 1 || st.sdim > 8) {
         errormsg(st, "Error, the dimension must lie between 1 and 8!");
-        ios = 100;
+        ios = kKeywordError;
         return;
     }
     if (st.sdim > 3) flagkwdgroup(im, "4D", true);
 }
 
-void h_realdimension(RunState& st, input_module& im, int& ios) {
-    oneint(im.inbuffer, st.rdim, ios);
-    if (ios == 0 && (st.rdim < 1 || st.rdim > 8)) {
-        errormsg(st, "Error, the real dimension must lie between 1 and 8!");
-        ios = 100;
+// One integer from the line that must lie in lo..hi; `message` and the
+// keyword-error code when it does not.
+void bounded_int(RunState& st, const input_module& im, int& value, int lo, int hi, const char* message,
+                 int& ios) {
+    oneint(im.inbuffer, value, ios);
+    if (ios == 0 && (value < lo || value > hi)) {
+        errormsg(st, message);
+        ios = kKeywordError;
     }
+}
+
+void h_realdimension(RunState& st, input_module& im, int& ios) {
+    bounded_int(st, im, st.rdim, 1, 8, "Error, the real dimension must lie between 1 and 8!", ios);
 }
 
 void h_cell(RunState& st, input_module& im, int& ios) {
@@ -77,13 +84,13 @@ void h_voxel(RunState& st, input_module& im, int& ios) {
     for (int k = 1; k <= st.sdim; ++k) {
         if (st.nvox(k) < 1) {
             errormsg(st, "Error, the number of voxels along every axis must be positive!");
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         total *= st.nvox(k);
         if (total > INT_MAX / 2) {
             errormsg(st, "Error, too many voxels: the grid must have fewer than 2**30 points!");
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
     }
@@ -92,45 +99,45 @@ void h_voxel(RunState& st, input_module& im, int& ios) {
 void h_electrons(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.charge, ios); }
 
 void h_initialdensity(RunState& st, input_module& im, int&) {
-    st.initrhotype = rest(im, 264);
+    st.initrhotype = rest(im, kNameLen);
     if (!same_text(st.initrhotype, "flat")) flagkwdgroup(im, "prior", true);
 }
 
-void h_initialfile(RunState& st, input_module& im, int&) { st.initrhofile = rest(im, 264); }
+void h_initialfile(RunState& st, input_module& im, int&) { st.initrhofile = rest(im, kNameLen); }
 
 void h_referencedensity(RunState& st, input_module& im, int&) {
-    st.refrhotype = rest(im, 264);
+    st.refrhotype = rest(im, kNameLen);
     if (!same_text(st.refrhotype, "none")) flagkwdgroup(im, "cfref", true);
 }
 
-void h_referencefile(RunState& st, input_module& im, int&) { st.refrhofile = rest(im, 264); }
+void h_referencefile(RunState& st, input_module& im, int&) { st.refrhofile = rest(im, kNameLen); }
 
 void h_correction(RunState& st, input_module& im, int&) { st.ctype = rest(im, 10); }
 
 void h_outputfile(RunState& st, input_module& im, int&) {
-    st.outrhofile = fixed(trim(im.inbuffer), 264);
+    st.outrhofile = fixed(trim(im.inbuffer), kNameLen);
     st.outampfile = st.outrhofile;
 }
 
 // The XPLOR writer knows three-dimensional cells and grids only.
 void h_outputformat(RunState& st, input_module& im, int& ios) {
     if (im.pass != 2) return;
-    st.outrhotype = rest(im, 264);
+    st.outrhotype = rest(im, kNameLen);
     if (st.outrhotype.compare(0, 5, "xplor") != 0) return;
     if (st.sdim > 3) {
         errormsg(st, "The xplor format is aplicable only to 3D data!");
-        ios = 100;
+        ios = kKeywordError;
     } else if (st.sdim != 3 || st.rdim != 3) {
         errormsg(st, "The xplor format needs dimension 3 and realdimension 3!");
-        ios = 100;
+        ios = kKeywordError;
     }
 }
 
-void h_spacegroup(RunState& st, input_module& im, int&) { st.spacegrp = rest(im, 132); }
+void h_spacegroup(RunState& st, input_module& im, int&) { st.spacegrp = rest(im, kLineLen); }
 
 void h_centro(RunState& st, input_module& im, int& ios) { yesno(im.inbuffer, st.centro, ios); }
 
-void h_algorithm(RunState& st, input_module& im, int&) { st.algsettings = rest(im, 132); }
+void h_algorithm(RunState& st, input_module& im, int&) { st.algsettings = rest(im, kLineLen); }
 
 void h_2channel(RunState& st, input_module& im, int& ios) {
     bool two = st.nchan == 2;
@@ -141,18 +148,15 @@ void h_2channel(RunState& st, input_module& im, int& ios) {
 // The constraint moments are kept for the orders 1 to 8 only.  An odd order
 // is kept here: the iteration refuses it when it first needs the gradient.
 void h_conorder(RunState& st, input_module& im, int& ios) {
-    oneint(im.inbuffer, st.actcon, ios);
-    if (ios == 0 && (st.actcon < 1 || st.actcon > 8)) {
-        errormsg(st, "Error, the constraint order (conorder) must lie between 1 and 8!");
-        ios = 100;
-    }
+    bounded_int(st, im, st.actcon, 1, 8, "Error, the constraint order (conorder) must lie between 1 and 8!",
+                ios);
 }
 
 void h_conweight(RunState& st, input_module& im, int& ios) {
-    st.modwgkey = rest(im, 132);
+    st.modwgkey = rest(im, kLineLen);
     if (st.modwgkey[0] != 'F' && st.modwgkey[0] != 'H') {
         errormsg(st, "Incorrect definition of conweight!");
-        ios = 100;
+        ios = kKeywordError;
         return;
     }
     const int last = idel(st.modwgkey);
@@ -161,7 +165,7 @@ void h_conweight(RunState& st, input_module& im, int& ios) {
     if (ios != 0) return;
     if (std::fabs(st.power) > 50) {
         errormsg(st, "The absolute value of the power in conweight must be smaller than 50!");
-        ios = 100;
+        ios = kKeywordError;
     }
 }
 
@@ -211,10 +215,10 @@ void h_regularwidth(RunState& st, input_module& im, int& ios) {
 void h_filebase(RunState& st, input_module& im, int& ios) {
     if (blank(im.inbuffer)) {
         errormsg(st, "Error, the keyword filebase needs a file name!");
-        ios = 100;
+        ios = kKeywordError;
         return;
     }
-    st.filetitle = fixed(trim(im.inbuffer), 264);
+    st.filetitle = fixed(trim(im.inbuffer), kNameLen);
     st.filebase = idel(st.filetitle) + 1;
 }
 
@@ -236,7 +240,7 @@ void h_searchsymmetry(RunState& st, input_module& im, int& ios) {
         st.searchsym = st.averagesym = true;
     } else if (!blank(im.inbuffer)) {
         errormsg(st, "Error: Keyword searchsymmetry not properly defined!!!");
-        ios = 100;
+        ios = kKeywordError;
     }
 }
 
@@ -254,14 +258,22 @@ void h_delta(RunState& st, input_module& im, int& ios) {
         st.reldelta = false;
     } else if (!blank(im.inbuffer)) {
         errormsg(st, "Error: Keyword delta not properly defined!!!");
-        ios = 100;
+        ios = kKeywordError;
     }
     st.autodelta = false;
 }
 
 void h_biso(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.biso, ios); }
 
-void h_weakratio(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.weakratio, ios); }
+// The weak threshold is the amplitude at the fraction weakratio of the
+// sorted list: a fraction outside [0, 1] points beyond the list.
+void h_weakratio(RunState& st, input_module& im, int& ios) {
+    onereal(im.inbuffer, st.weakratio, ios);
+    if (ios == 0 && !(st.weakratio >= 0 && st.weakratio <= 1)) {
+        errormsg(st, "Error, the keyword weakratio must lie between 0 and 1!");
+        ios = kKeywordError;
+    }
+}
 
 void h_randomseed(RunState& st, input_module& im, int& ios) {
     if (rest_is(im, "AUTO")) {

@@ -4,8 +4,9 @@
 
 #include "geometry/symmetry.h"
 #include "grid/voxels.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -15,35 +16,22 @@ const char* const kReflHeader =
     "     #     h   k   l...     A/Gobs             B             F         Sigma Group m    Arraylocation Weight";
 const char* const kRealLabel = "\"Real\" dimensions: ";
 
-// Counts written into the report templates for this run's dimensions.
-void fill_templates(RunState& st) {
-    set_template_count(st.cellform, st.ncellpar, "(i2)", 4, 5);
-    set_template_count(st.rcellform, st.ncellpar, "(i2)", 4, 5);
-    set_template_count(st.pixform, st.sdim, "(I3)", 4, 6);
-    set_template_count(st.qvecform, st.rdim, "(I3)", 2, 4);
-    set_template_count(st.symform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.dsymform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.fhklform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.ghklform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.sfsymform, st.sdim, "(I2)", 2, 3);
-}
-
 void empty(TextOut& u) { u.write("(A)", {""}); }
 
 void cell_lines(RunState& st, TextOut& u) {
     const std::string label = fixed("Cell parameters (a b c alpha beta gamma Volume):", 60);
     FmtItems c{label};
     for (int i = 1; i <= st.cellcon; ++i) c.emplace_back(st.cell(i));
-    u.write(st.cellform, c);
+    u.write(cellform(st.ncellpar), c);
     FmtItems r{"Reciprocal cell parameters (a b c alpha beta gamma Volume): "};
     for (int i = 1; i <= st.cellcon; ++i) r.emplace_back(st.rcell(i));
-    u.write(st.rcellform, r);
+    u.write(rcellform(st.ncellpar), r);
 }
 
 void pixel_line(RunState& st, TextOut& u, const char* label) {
     FmtItems it{label};
     for (int i = 1; i <= st.sdim; ++i) it.emplace_back(st.nvox(i));
-    u.write(st.pixform, it);
+    u.write(pixform(st.sdim), it);
 }
 
 // The algorithm settings; `dfmt` is the real format of the report.
@@ -64,6 +52,11 @@ void algorithm_lines(RunState& st, TextOut& u, const char* dfmt) {
         u.write(dfmt, {"    Aim   : ", st.aim});
         u.write(dfmt, {"    Rate  : ", st.rate});
         u.write(dfmt, {"    Utol  : ", st.utol});
+    } else if (st.algorithm == 3) {
+        u.write("(a)", {"Algorithm type is set to DUAL (maximum entropy through its dual, L-BFGS)"});
+        u.write("(a)", {"The settings are:"});
+        u.write(dfmt, {"    Aim   : ", st.aim});
+        if (!blank(st.modwgkey)) u.write("(a)", {"    The constraint weighting has no effect on DUAL."});
     }
 }
 
@@ -84,7 +77,7 @@ void qvector_lines(RunState& st, TextOut& u, const char* none, const char* numfm
         u.write(numfmt, {i, ": "}, false);
         FmtItems q;
         for (int k = 1; k <= st.rdim; ++k) q.emplace_back(st.qvec(k, i));
-        u.write(st.qvecform, q);
+        u.write(qvecform(st.rdim), q);
     }
 }
 
@@ -100,7 +93,7 @@ void reflection_line(RunState& st, int j, bool with_weight) {
     it.emplace_back(r.mult);
     it.emplace_back(r.sfloc);
     if (with_weight) it.emplace_back(r.weight);
-    st.log.write(st.fhklform, it);
+    st.log.write(fhklform(st.sdim), it);
 }
 
 void g_member_line(RunState& st, int j) {
@@ -111,7 +104,23 @@ void g_member_line(RunState& st, int j) {
     it.emplace_back(r.hklfg[8]);
     it.emplace_back(r.mult);
     it.emplace_back(r.sfloc);
-    st.log.write(st.ghklform, it);
+    st.log.write(ghklform(st.sdim), it);
+}
+
+// The head of one reflection section: the note `none` when the section is
+// empty (false), otherwise its first and last entry and an empty line (true).
+bool section_head(TextOut& log, bool present, const char* none, const char* first_label, int first,
+                  const char* last_label, int last) {
+    if (!present) {
+        empty(log);
+        log.write("(A)", {none});
+        empty(log);
+        return false;
+    }
+    log.write("(A,I10)", {first_label, first});
+    log.write("(A,I10)", {last_label, last});
+    empty(log);
+    return true;
 }
 
 void reflection_report(RunState& st) {
@@ -120,28 +129,16 @@ void reflection_report(RunState& st) {
     empty(log);
     empty(log);
 
-    if (st.totalf < 1) {
-        empty(log);
-        log.write("(A)", {" No F-constraints found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start F: ", st.startf});
-        log.write("(A,I10)", {"End F: ", st.endf});
-        empty(log);
+    if (section_head(log, st.totalf >= 1, " No F-constraints found!", "Start F: ", st.startf, "End F: ",
+                     st.endf)) {
         log.write("(A)", {kReflHeader});
         for (int j = st.startf; j <= st.endf; ++j) reflection_line(st, j, true);
     }
     empty(log);
     empty(log);
 
-    if (st.ggroups < 1) {
-        empty(log);
-        log.write("(A)", {" No G-constraints found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start G: ", st.startg});
-        log.write("(A,I10)", {"End G: ", st.endg});
-        empty(log);
+    if (section_head(log, st.ggroups >= 1, " No G-constraints found!", "Start G: ", st.startg, "End G: ",
+                     st.endg)) {
         for (int j = st.startg; j <= st.endg; ++j) {
             if (j == st.startg || st.refl(j).hklfg[8] != st.refl(j - 1).hklfg[8]) {
                 log.write("(I4,A)", {st.refl(j).hklfg[8], ". G-Constraint"});
@@ -152,42 +149,36 @@ void reflection_report(RunState& st) {
         }
     }
 
-    if (st.totalextra < 1) {
-        empty(log);
-        log.write("(A)", {" No extra reflections to print found!"});
-        empty(log);
-    } else {
-        log.write("(A,I10)", {"Start Extra: ", st.starte});
-        log.write("(A,I10)", {"End Extra: ", st.ende});
-        empty(log);
+    if (section_head(log, st.totalextra >= 1, " No extra reflections to print found!", "Start Extra: ",
+                     st.starte, "End Extra: ", st.ende)) {
         log.write("(A)", {kReflHeader});
         for (int j = st.starte; j <= st.ende; ++j) reflection_line(st, j, true);
     }
     empty(log);
 }
 
+// Every operator under its numbered title, one line per row: the rotation
+// row, then the translation entry.
+template <class Rot, class Tra>
+void operator_rows(const RunState& st, TextOut& log, const char* title, const std::string& form, const Rot& rot,
+                   const Tra& tra) {
+    for (int p = 1; p <= st.nsym; ++p) {
+        log.write("(A,I5)", {title, p});
+        for (int i = 1; i <= st.sdim; ++i) {
+            FmtItems row;
+            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(rot(i, j, p));
+            row.emplace_back(tra(i, p));
+            log.write(form, row);
+        }
+    }
+}
+
 void operator_report(RunState& st) {
     TextOut& log = st.log;
     log.write("(A,I5)", {"Symmetry operations: ", st.nsym});
-    for (int p = 1; p <= st.nsym; ++p) {
-        log.write("(A,I5)", {"Symmetry operation: ", p});
-        for (int i = 1; i <= st.sdim; ++i) {
-            FmtItems row;
-            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
-            row.emplace_back(st.tvec(i, p));
-            log.write(st.symform, row);
-        }
-    }
+    operator_rows(st, log, "Symmetry operation: ", symform(st.sdim), st.rmat, st.tvec);
     empty(log);
-    for (int p = 1; p <= st.nsym; ++p) {
-        log.write("(A,I5)", {"Discrete symmetry operation: ", p});
-        for (int i = 1; i <= st.sdim; ++i) {
-            FmtItems row;
-            for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmati(i, j, p));
-            row.emplace_back(st.tveci(i, p));
-            log.write(st.dsymform, row);
-        }
-    }
+    operator_rows(st, log, "Discrete symmetry operation: ", dsymform(st.sdim), st.rmati, st.tveci);
     empty(log);
 }
 
@@ -236,11 +227,9 @@ void log_report(RunState& st) {
     }
 }
 
-// The operators side by side, symopspl per block.
+// The operators side by side, blocks.per_block in each block.
 void operator_table(RunState& st, TextOut& out) {
-    st.symopspl = 132 / (5 * st.sdim + 18);
-    st.symlines = st.nsym / st.symopspl;
-    st.symlinrest = st.nsym - st.symopspl * st.symlines;
+    const OperatorBlocks blocks = operator_blocks(st.sdim, st.nsym);
     auto block = [&](int first, int last) {
         empty(out);
         out.write("(A,I5,A,I5)", {"Symmetry operations: ", first, " through", last});
@@ -250,13 +239,13 @@ void operator_table(RunState& st, TextOut& out) {
                 for (int j = 1; j <= st.sdim; ++j) row.emplace_back(st.rmat(i, j, p));
                 row.emplace_back(st.tvec(i, p));
                 row.emplace_back(" ");
-                out.write(st.sfsymform, row, false);
+                out.write(sfsymform(st.sdim), row, false);
             }
             out.write("(A)", {""});
         }
     };
-    for (int b = 0; b < st.symlines; ++b) block(b * st.symopspl + 1, (b + 1) * st.symopspl);
-    if (st.symlinrest > 0) block(st.symlines * st.symopspl + 1, st.nsym);
+    for (int b = 0; b < blocks.full; ++b) block(b * blocks.per_block + 1, (b + 1) * blocks.per_block);
+    if (blocks.rest > 0) block(blocks.full * blocks.per_block + 1, st.nsym);
 }
 
 void listing_report(RunState& st) {
@@ -297,16 +286,20 @@ void listing_report(RunState& st) {
 
 }  // namespace
 
+OperatorBlocks operator_blocks(int sdim, int nsym) {
+    OperatorBlocks b;
+    b.per_block = static_cast<int>(kLineLen) / (5 * sdim + 18);
+    b.full = nsym / b.per_block;
+    b.rest = nsym - b.per_block * b.full;
+    return b;
+}
+
 void writelogfiles(RunState& st) {
     for (int j = 1; j <= st.totalfge; ++j) st.refl(j).sfloc = arraylocation(st, st.refl(j).hklfg, 2);
     expandsym(st);
     discretesym(st);
 
-    fill_templates(st);
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Append)) {
-        errormsg(st, "Error opening log file. Check the access rights!");
-        throw RunStop();
-    }
+    open_log(st, TextOut::Mode::Append);
     log_report(st);
     listing_report(st);
 }

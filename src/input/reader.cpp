@@ -3,9 +3,9 @@
 #include "input/reader.h"
 
 #include "input/input.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -66,6 +66,20 @@ void nextline(RunState& st, const input_module& im, std::string& otext, int& err
     } while (blank(otext) && errcd == kReadOk);
 }
 
+bool block_line(RunState& st, const input_module& im, std::string& line, int& errcd,
+                std::string_view eof_message) {
+    errcd = 0;
+    nextline(st, im, line, errcd);
+    if (errcd == 0) return true;
+    errormsg(st, eof_message);
+    return false;
+}
+
+bool block_line(RunState& st, const input_module& im, std::string& line) {
+    int errcd = 0;
+    return block_line(st, im, line, errcd, "Error, preliminary end of file detected.");
+}
+
 std::string firstword(std::string& iotext, bool cutword) {
     std::string result(kLineLen, ' ');
     const std::size_t len = iotext.size();
@@ -120,7 +134,7 @@ void yesno(std::string_view text, bool& ologic, int& errcode) {
     else if (same_text(word, "no"))
         ologic = false;
     else
-        errcode = 100;
+        errcode = kKeywordError;
 }
 
 // -------------------------------------------------------------------- checking
@@ -192,9 +206,6 @@ void input(RunState& st) {
         st.input.rewind();
     }
     st.input.close();
-    // The work matrix and vector of the operator parsing are no longer needed.
-    st.dmat.deallocate();
-    st.dvec2.deallocate();
 }
 
 }  // namespace quilmo

@@ -13,7 +13,6 @@
 
 namespace quilmo {
 
-constexpr std::size_t kLineLen = 132;  // input lines are cut here
 constexpr std::size_t kNameLen30 = 30; // keyword and group names
 
 // A keyword group: every keyword of a compulsory group must be given.
@@ -63,6 +62,12 @@ void register_keywords(input_module& im);
 // Next line that is not blank after comment removal, cut to 132 characters;
 // errcd 0, negative at end of file, positive on a read error.
 void nextline(RunState& st, const input_module& im, std::string& otext, int& errcd);
+// The next line of a block.  At the end of the file (or a read error):
+// `eof_message` on the console, nextline's code in `errcd`, false.
+bool block_line(RunState& st, const input_module& im, std::string& line, int& errcd,
+                std::string_view eof_message);
+// The same with the reflection blocks' message and without the code.
+bool block_line(RunState& st, const input_module& im, std::string& line);
 void delcomments(const input_module& im, std::string& iotext);
 std::string firstword(std::string& iotext, bool cutword);
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "input/reader.h"
-#include "run/driver.h"
+#include "run/console.h"
 #include "textio/text.h"
 
 namespace quilmo {
@@ -41,15 +41,6 @@ bool next_real(std::string& line, double& v) {
     return rc == 0;
 }
 
-// The next line of a block; false (with the message) at the end of the file.
-bool block_line(RunState& st, const input_module& im, std::string& line) {
-    int errcd = 0;
-    nextline(st, im, line, errcd);
-    if (errcd == 0) return true;
-    errormsg(st, "Error, preliminary end of file detected.");
-    return false;
-}
-
 // Pass 1: reads up to the end keyword; false (with the message) at the end
 // of the file.  `each` sees every line of the block.
 template <class F>
@@ -80,7 +71,7 @@ void fblock_pass1(RunState& st, input_module& im, int& ios) {
         ++st.totalfg;
         st.endf = st.totalfge;
     });
-    if (!complete) ios = 100;
+    if (!complete) ios = kKeywordError;
     if (!im.f000) {  // room for F(000)
         ++st.totalfge;
         ++st.totalfg;
@@ -99,7 +90,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (int l = 1; l <= nlines; ++l) {
         if (!block_line(st, im, line)) {
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         reftyp r;
@@ -107,12 +98,12 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         if (!next_ints(rest, r.hklfg.data(), st.sdim) || !next_real(rest, r.a) ||
             !next_real(rest, r.b) || !next_real(rest, r.sigma)) {
             bad_line(st, "fbegin", line, "the line needs the indices, A, B and sigma");
-            ios = 100;
+            ios = kKeywordError;
             continue;
         }
         if (!(r.sigma > 0)) {
             bad_line(st, "fbegin", line, "sigma must be positive");
-            ios = 100;
+            ios = kKeywordError;
             continue;
         }
         r.f = std::sqrt(r.a * r.a + r.b * r.b);
@@ -127,14 +118,14 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         }
         if (zero && nzero == 2) {
             bad_line(st, "fbegin", line, "F(000) is given twice");
-            ios = 100;
+            ios = kKeywordError;
         }
     }
     // Pass 1 looked for the 0 0 0 line with the dimension known at that
     // point; a dimension given after the block can change the answer.
     if (ios == 0 && (nzero > 0) != im.f000) {
         errormsg(st, "Error, the keyword dimension must stand before the fbegin block!");
-        ios = 100;
+        ios = kKeywordError;
         return;
     }
     if (!im.f000) {
@@ -143,6 +134,18 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         r.a = r.f = st.charge;
         r.sigma = sigmin / 3.0;
         r.weight = 1.0 / (r.sigma * r.sigma);
+    }
+    // Charge flipping divides by the sum of the amplitudes after F(000):
+    // without a non-zero one its R value is 0/0.
+    if (ios == 0 && st.flipcharge) {
+        bool observed = false;
+        for (int i = st.startf + 1; i <= st.endf; ++i) observed = observed || st.refl(i).f > 0;
+        if (!observed) {
+            errormsg(st,
+                     "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) "
+                     "in the F block!");
+            ios = kKeywordError;
+        }
     }
 }
 
@@ -175,7 +178,7 @@ void gblock_pass1(RunState& st, input_module& im, int& ios) {
         st.endg = st.totalfge;
     });
     if (complete) close_group("endg");
-    if (!complete || !ok) ios = 100;
+    if (!complete || !ok) ios = kKeywordError;
 }
 
 void gblock_pass2(RunState& st, input_module& im, int& ios) {
@@ -185,10 +188,8 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (;;) {
         int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Premature end of file detected!");
-            ios = 100;
+        if (!block_line(st, im, line, errcd, "Premature end of file detected!")) {
+            ios = kKeywordError;
             return;
         }
         const std::string word = first_of(line);
@@ -200,10 +201,10 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
             double g = 0, sigma = 0;
             if (!next_real(rest, g) || !next_real(rest, sigma)) {
                 bad_line(st, "gbegin", line, "the ggroup line needs G and sigma");
-                ios = 100;
+                ios = kKeywordError;
             } else if (!(sigma > 0)) {
                 bad_line(st, "gbegin", line, "sigma must be positive");
-                ios = 100;
+                ios = kKeywordError;
             }
             if (group > st.ggroups || member + 1 > st.endg) continue;  // rejected in pass 1
             reftyp& r = st.refl(member + 1);
@@ -222,7 +223,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
         arrayint(line, r.hklfg.data(), st.sdim, rc);
         if (rc != 0) {
             bad_line(st, "gbegin", line, "the member line needs the indices");
-            ios = 100;
+            ios = kKeywordError;
         }
         r.mult = 0;
         r.f = r.a;
@@ -239,21 +240,21 @@ void extra_pass1(RunState& st, input_module& im, int& ios) {
         st.ende = st.totalfge;
         ++st.totalextra;
     });
-    if (!complete) ios = 100;
+    if (!complete) ios = kKeywordError;
 }
 
 void extra_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
     for (int e = st.starte; e <= st.ende; ++e) {
         if (!block_line(st, im, line)) {
-            ios = 100;
+            ios = kKeywordError;
             return;
         }
         reftyp r;
         std::string rest = line;
         if (!next_ints(rest, r.hklfg.data(), st.sdim) || !next_real(rest, r.a) || !next_real(rest, r.b)) {
             bad_line(st, "extra", line, "the line needs the indices, A and B");
-            ios = 100;
+            ios = kKeywordError;
         }
         st.refl(e) = r;
     }

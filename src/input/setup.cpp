@@ -5,8 +5,8 @@
 #include "geometry/symmetry.h"
 #include "input/input.h"
 #include "input/logreport.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -39,16 +39,17 @@ void grid_sizes(RunState& st) {
 }  // namespace
 
 void afterpass2(RunState& st) {
-    allfromcell(st, st.allocerror);
-    if (st.allocerror != 0) throw RunStop();
+    int status = 0;
+    allfromcell(st, status);
+    if (status != 0) throw RunStop();
 
     grid_sizes(st);
     allocate_or_stop("Error allocating electron density!!", [&] { st.rho.allocate(0, st.lstrhoel); });
     allocate_or_stop("Error allocating structure factors!!", [&] { st.sf.allocate(0, st.lstel); });
 
-    st.allocerror = 0;
-    completesymmetry(st, st.allocerror);
-    if (st.allocerror != 0) throw RunStop();
+    status = 0;
+    completesymmetry(st, status);
+    if (status != 0) throw RunStop();
 
     if (st.flipcharge) {
         if (same_text(st.refrhotype, "flat")) {

@@ -5,14 +5,17 @@
 #include <cstdlib>
 
 #include "input/reader.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {
 
 namespace {
+
+constexpr std::string_view kEofInBlock = "Error, end of file detected during reading.";
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_sign(char c) { return c == '+' || c == '-'; }
@@ -131,9 +134,7 @@ int count_operators(RunState& st, const input_module& im, std::string_view endwo
     std::string line;
     for (;;) {
         int errcd = 0;
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
+        if (!block_line(st, im, line, errcd, kEofInBlock)) {
             ios = errcd;
             return count;
         }
@@ -236,22 +237,18 @@ void readsymmetry(RunState& st, const input_module& im, int& errcd, int code) {
     const int first = code == 0 ? 1 : st.nsym * st.ncenter + 1;
     const int count = code == 0 ? st.nsym : st.ntestsym;
     std::string line;
+    FArray2<double> dmat(st.sdim, st.sdim);
+    FArray<double> dvec(1, st.sdim);
     errcd = 0;
     for (int p = first; p < first + count; ++p) {
-        nextline(st, im, line, errcd);
-        if (errcd != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
-            return;
-        }
-        st.dmat.fill(0);
-        st.dvec2.fill(0);
-        symmetry(st.sdim, line, st.dmat.data(), st.dvec2.data());
+        if (!block_line(st, im, line, errcd, kEofInBlock)) return;
+        dmat.fill(0);
+        dvec.fill(0);
+        symmetry(st.sdim, line, dmat.data(), dvec.data());
         for (int j = 1; j <= st.sdim; ++j) {
-            for (int i = 1; i <= st.sdim; ++i) st.rmat(i, j, p) = st.dmat(i, j);
-            st.tvec(j, p) = st.dvec2(j);
+            for (int i = 1; i <= st.sdim; ++i) st.rmat(i, j, p) = dmat(i, j);
+            st.tvec(j, p) = dvec(j);
         }
-        st.dmat.fill(0);
-        st.dvec2.fill(0);
     }
 }
 
@@ -266,7 +263,7 @@ void symmetryblock(RunState& st, input_module& im, int& ios) {
     // operators; an empty block leaves nothing to start from.
     if (ios == 0 && st.nsym == 0) {
         errormsg(st, "Error, the symmetry block holds no operator!");
-        ios = 100;
+        ios = kKeywordError;
     }
 }
 
@@ -284,9 +281,7 @@ void centersblock(RunState& st, input_module& im, int& ios) {
         st.flagzeroc = false;
         for (;;) {
             int errcd = 0;
-            nextline(st, im, line, errcd);
-            if (errcd != 0) {
-                errormsg(st, "Error, end of file detected during reading.");
+            if (!block_line(st, im, line, errcd, kEofInBlock)) {
                 ios = errcd;
                 break;
             }
@@ -297,7 +292,7 @@ void centersblock(RunState& st, input_module& im, int& ios) {
                 double v[8] = {};
                 centervec(line, n, v);
                 bool zero = true;
-                for (int i = 0; i < n; ++i) zero = zero && std::fabs(v[i]) <= 1e-6;
+                for (int i = 0; i < n; ++i) zero = zero && std::fabs(v[i]) <= kZeroTol;
                 if (zero) st.flagzeroc = true;
             }
         }
@@ -310,14 +305,10 @@ void centersblock(RunState& st, input_module& im, int& ios) {
         first = 2;
     }
     for (int j = first; j <= st.ncenter; ++j) {
-        nextline(st, im, line, ios);
-        if (ios != 0) {
-            errormsg(st, "Error, end of file detected during reading.");
-            return;
-        }
-        st.dvec2.fill(0);
-        centervec(line, st.sdim, st.dvec2.data());
-        for (int i = 1; i <= st.sdim; ++i) st.center(i, j) = st.dvec2(i);
+        if (!block_line(st, im, line, ios, kEofInBlock)) return;
+        FArray<double> dvec(1, st.sdim);
+        centervec(line, st.sdim, dvec.data());
+        for (int i = 1; i <= st.sdim; ++i) st.center(i, j) = dvec(i);
     }
 }
 
@@ -330,7 +321,7 @@ void qvectors(RunState& st, const input_module& im, int kid, int& errcd) {
         if (same_text(first_of(line), endword)) {
             errormsg(st, "Error - " + endword + " detected prematurely.");
             errormsg(st, fformat("(i1,a)", {st.ddim, " qvectors expected."}, false));
-            errcd = 100;
+            errcd = kKeywordError;
             return;
         }
         double q[3] = {};
@@ -342,7 +333,7 @@ void qvectors(RunState& st, const input_module& im, int kid, int& errcd) {
     if (errcd != 0) return;
     if (!same_text(first_of(line), endword)) {
         errormsg(st, "Too many lines before " + endword);
-        errcd = 100;
+        errcd = kKeywordError;
     }
 }
 

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "run/stop.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -53,7 +54,7 @@ void fillfgcon(RunState& st) {
             const reftyp& r = st.refl(first);
             double gc = st.gcalc(g);
             double f = 0.0;
-            if (gc > 1e-6) {
+            if (gc > kZeroTol) {
                 double dg = gc - r.f;
                 f = ach * ipow(dg * dg, ach - 1) * r.modwg * dg * ipow(r.weight, ach) /
                     (st.sumgm(g) * gc);
@@ -72,9 +73,8 @@ void fillfgcon(RunState& st) {
 
 double startlambda(const double* g, const double* m, const double* rau, int norb,
                    double chargeterm, double normcon) {
-    // The largest lambda that keeps every exponent within 707.
     double lmax = 1e99;
-    for (int i = 0; i < norb; ++i) lmax = std::min(lmax, 707.0 / std::max(std::fabs(g[i]), 1e-6));
+    for (int i = 0; i < norb; ++i) lmax = std::min(lmax, lambda_limit(g[i]));
 
     double sum = 0;
     for (int i = 0; i < norb; ++i) sum += m[i] * rau[i] * std::exp(-lmax * g[i]);

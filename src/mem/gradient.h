@@ -2,6 +2,10 @@
 // starting value of the Lagrange multiplier.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
+
+#include "run/limits.h"
 #include "run/state.h"
 
 namespace quilmo {
@@ -21,6 +25,13 @@ void getinitlambda(RunState& st);
 // with two channels).  The trial density sum is taken in logarithms when
 // its plain value would overflow or underflow, so that lambda never
 // collapses to 0 or turns negative.
+// The largest exponent of the density update: exp(707) still fits a double.
+inline constexpr double kExpLimit = 707.0;
+
+// The largest lambda that keeps lambda*|g| within kExpLimit for one gradient
+// value; |g| is taken at least kZeroTol.
+inline double lambda_limit(double g) { return kExpLimit / std::max(std::fabs(g), kZeroTol); }
+
 double startlambda(const double* g, const double* m, const double* rau, int norb,
                    double chargeterm, double normcon);
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "density/reports.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

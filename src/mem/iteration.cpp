@@ -6,27 +6,20 @@
 
 #include "density/files.h"
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "grid/voxels.h"
 #include "mem/check.h"
 #include "mem/gradient.h"
-#include "mem/orbitlist.h"
 #include "mem/report.h"
 #include "mem/rfactor.h"
 #include "mem/usercom.h"
 #include "reflections/transfer.h"
-#include "run/driver.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
-namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.is_open() && !st.log.open(trim(st.logfile), TextOut::Mode::Old))
-        throw RunStop("Error opening log file. Check the access rights!");
-}
-
-// sf, amem/bmem/fmem of both lists and of the extra reflections from au.
 // The extra reflections are set here, with every new transform, so that the
 // final listing shows the final density whatever used sf afterwards.
 void new_structure_factors(RunState& st) {
@@ -41,9 +34,41 @@ void new_structure_factors(RunState& st) {
     }
 }
 
+void write_density_now(RunState& st) {
+    const std::string name = trim(st.com.chr);
+    st.log.list();
+    if (own_map_name(st, name)) {
+        st.log.write("(a)", {"The file " + name +
+                             " is kept for the run's own density; the DENSITY command is ignored."});
+        return;
+    }
+    st.log.write("(a)", {"Writing out the current density to the file " + name});
+    expandrho(st);
+    // The whole name is kept: a name longer than the command value must
+    // come back unchanged for the final density.
+    const std::string kept = st.outrhofile;
+    const std::string kept_type = st.outrhotype;
+    st.outrhofile = fixed(name, std::max(kNameLen, name.size()));
+    try {
+        rhowrite(st);
+    } catch (const RunStop& stop) {
+        // A map asked for during the iteration is not worth the run: the
+        // failure is reported and the iteration goes on.
+        open_log(st);
+        st.log.write("(a)", {"The density could not be written: " + stop.message()});
+        errormsg(st, "The density could not be written: " + stop.message());
+        st.console_told = false;
+    }
+    st.outrhofile = kept;
+    st.outrhotype = kept_type;
+    open_log(st);
+}
+
+namespace {
+
 [[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
-    for (int v : orb.v) r = std::min(r, 707.0 / std::max(std::fabs(st.sf(2L * v)), 1e-6));
+    for (int v : orb.v) r = std::min(r, lambda_limit(st.sf(2L * v)));
     FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
     st.log.write("(A,e10.3,A)", msg);
     st.log.close();
@@ -123,7 +148,7 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
         }
         u.s = -u.rhonorm * (slog + lnr * sumrho);
     }
-    u.sc = slen * clen > 1e-6 ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
+    u.sc = slen * clen > kZeroTol ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
     return u;
 }
 
@@ -136,46 +161,6 @@ void restore_backup(RunState& st, LogRatio& lr) {
 void keep_backup(RunState& st, LogRatio& lr) {
     std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
     std::copy(lr.now.begin(), lr.now.end(), lr.backup.begin());
-}
-
-// The names the run keeps for its own maps: the final density (as given, or
-// the default the dispatcher would make) and the difference map.
-bool own_output_name(const RunState& st, const std::string& name) {
-    const std::string given = trim(st.outrhofile);
-    if (!given.empty() && name == given) return true;
-    for (const char* ext : {".asc", ".raw", ".m81", ".xplor", "_diffour.m81"})
-        if (name == trim(with_extension(st.filetitle, st.filebase, ext))) return true;
-    return false;
-}
-
-void write_density_now(RunState& st) {
-    const std::string name = trim(st.com.chr);
-    st.log.list();
-    if (own_output_name(st, name)) {
-        st.log.write("(a)", {"The file " + name +
-                             " is kept for the run's own density; the DENSITY command is ignored."});
-        return;
-    }
-    st.log.write("(a)", {"Writing out the current density to the file " + name});
-    expandrho(st);
-    // The whole name is kept: a name longer than the command value must
-    // come back unchanged for the final density.
-    const std::string kept = st.outrhofile;
-    const std::string kept_type = st.outrhotype;
-    st.outrhofile = fixed(name, std::max<std::size_t>(264, name.size()));
-    try {
-        rhowrite(st);
-    } catch (const RunStop& stop) {
-        // A map asked for during the iteration is not worth the run: the
-        // failure is reported and the iteration goes on.
-        open_log(st);
-        st.log.write("(a)", {"The density could not be written: " + stop.message()});
-        errormsg(st, "The density could not be written: " + stop.message());
-        st.console_told = false;
-    }
-    st.outrhofile = kept;
-    st.outrhotype = kept_type;
-    open_log(st);
 }
 
 void progress(RunState& st, int ncycle, double lambda) {
@@ -192,13 +177,44 @@ void flush_all(RunState& st, TextOut& out) {
     fplivc(st);
 }
 
+// Reports the verdict on a cycle and keeps its densities (and the
+// constraint values it is judged against next time) or restores the backup;
+// `lambda` is the multiplier the control has set for the next cycle.
+void apply_verdict(RunState& st, Verdict v, double lambda, LogRatio& ratio, double& fgconold,
+                   double& fpgconold) {
+    switch (v) {
+        case Verdict::charge_kept:
+        case Verdict::charge_repeat:
+            st.log.write("(A)", {"The charge increase factor is too high, the results might be "
+                                 "inaccurate."});
+            if (v == Verdict::charge_repeat) {
+                st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", lambda, "."});
+                restore_backup(st, ratio);
+            }
+            break;
+        case Verdict::diverged_stop: {
+            const char* text = "Divergence in constraints, lambda control off => stopping.";
+            st.log.write("(A)", {text});
+            TextOut(*st.con).write("(A)", {text});
+            break;
+        }
+        case Verdict::diverged_repeat:
+            st.log.write("(A)", {"Divergence in constraints, lowering lambda and repeating the cycle."});
+            restore_backup(st, ratio);
+            break;
+        case Verdict::accepted:
+            keep_backup(st, ratio);
+            fpgconold = st.fpgcon;
+            fgconold = st.fgcon;
+            break;
+    }
+}
+
 }  // namespace
 
 void mem(RunState& st) {
-    open_log(st);
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
-        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+    open_reports(st, out);
 
     // Made once: the cycle allocates nothing.
     const OrbitList orb = orbitlist(st);
@@ -246,33 +262,7 @@ void mem(RunState& st) {
         progress(st, ncycle, lambda);
 
         Verdict v = judge_cycle(c, u.rhonorm, st.fpgcon, fpgconold);
-        switch (v) {
-            case Verdict::charge_kept:
-            case Verdict::charge_repeat:
-                st.log.write("(A)", {"The charge increase factor is too high, the results might be "
-                                     "inaccurate."});
-                if (v == Verdict::charge_repeat) {
-                    st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", c.lambda, "."});
-                    restore_backup(st, ratio);
-                }
-                break;
-            case Verdict::diverged_stop: {
-                const char* text = "Divergence in constraints, lambda control off => stopping.";
-                st.log.write("(A)", {text});
-                TextOut(*st.con).write("(A)", {text});
-                break;
-            }
-            case Verdict::diverged_repeat:
-                st.log.write("(A)",
-                             {"Divergence in constraints, lowering lambda and repeating the cycle."});
-                restore_backup(st, ratio);
-                break;
-            case Verdict::accepted:
-                keep_backup(st, ratio);
-                fpgconold = st.fpgcon;
-                fgconold = st.fgcon;
-                break;
-        }
+        apply_verdict(st, v, c.lambda, ratio, fgconold, fpgconold);
         st.lambda = c.lambda;
         flush_all(st, out);
         if (v == Verdict::diverged_stop) break;

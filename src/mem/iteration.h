@@ -11,6 +11,14 @@ void mem(RunState& st);
 // Algorithm 2 is not part of this program: logs and shows why, then stops.
 [[noreturn]] void memsys_stop(RunState& st);
 
+// sf, amem/bmem/fmem of both reflection lists and of the extra reflections
+// from au (one forward transform), as after every cycle.
+void new_structure_factors(RunState& st);
+
+// The DENSITY command: au expanded and written at once under the command's
+// file name; the log is opened again afterwards.
+void write_density_now(RunState& st);
+
 // Lambda control between cycles.  An increment of 0 means control off:
 // lambda never changes and a divergence ends the iteration.
 struct LambdaControl {

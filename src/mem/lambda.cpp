@@ -1,8 +1,8 @@
 #include <vector>
 
 #include "fourier/fft.h"
+#include "grid/orbitlist.h"
 #include "mem/gradient.h"
-#include "mem/orbitlist.h"
 
 namespace quilmo {
 

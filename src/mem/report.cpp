@@ -5,7 +5,8 @@
 
 #include "mem/rfactor.h"
 #include "reflections/weights.h"
-#include "run/driver.h"
+#include "run/console.h"
+#include "run/templates.h"
 
 namespace quilmo {
 
@@ -13,6 +14,13 @@ namespace {
 
 void empty(TextOut& o, int count = 1) {
     for (int k = 0; k < count; ++k) o.write("(A)", {""});
+}
+
+// The note of an empty section, framed by empty lines.
+void none_found(TextOut& o, const char* note) {
+    empty(o);
+    o.write("(A)", {note});
+    empty(o);
 }
 
 void date_line(const RunState& st, TextOut& o, const char* lead) {
@@ -40,11 +48,13 @@ void sum_lines(const RunState& st, TextOut& o) {
     o.write("(A,ES10.3,5X,A,ES10.3)", {"Sum Fobs=", st.sumfobs, "Sum Gobs=", st.sumgobs});
 }
 
-// Lines 3 to 7 of the initial state (the listing form).
-void state_lines(const RunState& st, TextOut& o) {
+// Lines 3 to 7 of the initial state.  The listing and the log differ only
+// in the format and the label of the entropy lines.
+void state_lines(const RunState& st, TextOut& o, const char* efmt = "(A,ES14.7)",
+                 const char* entropy = "Entropy: ") {
     r_lines(st, o, "(A,F8.4,5X,A,F8.4)");
-    o.write("(A,ES14.7)", {"Entropy: ", st.s});
-    o.write("(A,ES14.7)", {"       L=", st.l});
+    o.write(efmt, {entropy, st.s});
+    o.write(efmt, {"       L=", st.l});
     o.write("(A,I2)", {"Constrained moment:", st.actcon});
     sum_lines(st, o);
     o.write("(A,ES10.3)", {"Sum all F and G mem=", st.sumfgcal});
@@ -82,49 +92,46 @@ void f_listing(RunState& st, TextOut& o) {
             FmtItems items;
             add_indices(items, st, e);
             for (double v : {e.a, e.b, e.amem, e.bmem, df, e.sigma, x}) items.emplace_back(v);
-            o.write(st.fchklform, items, false);
+            o.write(fchklform(st.sdim), items, false);
             o.write("(F14.10)", {sinthl(st, e)}, false);
-            o.write("(A)", {residual_marker(st, x)});
+            o.write("(A)", {residual_marker(x)});
         }
     } else {
-        empty(o);
-        o.write("(A)", {" No F-constraints found!"});
-        empty(o);
+        none_found(o, " No F-constraints found!");
     }
     empty(o);
 }
 
 void g_listing(RunState& st, TextOut& o) {
-    if (st.totalg > 0) {
+    if (st.totalg <= 0) {
+        none_found(o, " No G-constraints found!");
         empty(o);
-        o.write("(A)", {"G-Constraints:"});
-        o.write("(A)", {"     #   group|h k l...  AMEM|Gobs     BMEM|GMEM    sinthl|deltaG         "
-                        "sigma  deltaG/sigma"});
-        int first = st.startg;
-        for (int g = 1; g <= st.ggroups; ++g) {
-            const reftyp& r = st.refl(first);
-            double dg = r.f - st.gcalc(g);
-            double x = dg / r.sigma;
-            empty(o);
-            o.write(st.ggrpform, {g, r.f, st.gcalc(g), dg, r.sigma, x}, false);
-            o.write("(A)", {residual_marker(st, x)});
-            for (int j = first; j < first + st.gdiff(g); ++j) {
-                const reftyp& e = st.refl(j);
-                o.write("(I6,A)", {j, ": "}, false);
-                FmtItems items;
-                add_indices(items, st, e);
-                items.emplace_back(e.amem);
-                items.emplace_back(e.bmem);
-                o.write(st.gchklform, items, false);
-                o.write("(F11.5)", {sinthl(st, e)}, false);
-                o.write("(A)", {""});
-            }
-            first += st.gdiff(g);
+        return;
+    }
+    empty(o);
+    o.write("(A)", {"G-Constraints:"});
+    o.write("(A)", {"     #   group|h k l...  AMEM|Gobs     BMEM|GMEM    sinthl|deltaG         "
+                    "sigma  deltaG/sigma"});
+    int first = st.startg;
+    for (int g = 1; g <= st.ggroups; ++g) {
+        const reftyp& r = st.refl(first);
+        double dg = r.f - st.gcalc(g);
+        double x = dg / r.sigma;
+        empty(o);
+        o.write(ggrpform, {g, r.f, st.gcalc(g), dg, r.sigma, x}, false);
+        o.write("(A)", {residual_marker(x)});
+        for (int j = first; j < first + st.gdiff(g); ++j) {
+            const reftyp& e = st.refl(j);
+            o.write("(I6,A)", {j, ": "}, false);
+            FmtItems items;
+            add_indices(items, st, e);
+            items.emplace_back(e.amem);
+            items.emplace_back(e.bmem);
+            o.write(gchklform(st.sdim), items, false);
+            o.write("(F11.5)", {sinthl(st, e)}, false);
+            o.write("(A)", {""});
         }
-    } else {
-        empty(o);
-        o.write("(A)", {" No G-constraints found!"});
-        empty(o);
+        first += st.gdiff(g);
     }
     empty(o);
 }
@@ -142,16 +149,25 @@ void extra_listing(RunState& st, TextOut& o) {
             FmtItems items;
             add_indices(items, st, e);
             for (double v : {e.a, e.b, e.amem, e.bmem, 0.0, e.sigma}) items.emplace_back(v);
-            o.write(st.fchklform, items);
+            o.write(fchklform(st.sdim), items);
         }
     } else {
-        empty(o);
-        o.write("(A)", {" No extra reflections to print!"});
-        empty(o);
+        none_found(o, " No extra reflections to print!");
     }
 }
 
+void dual_lines(const DualEndValues& d, TextOut& o) {
+    o.write("(A,ES14.7)", {"Lambda (DUAL): ", d.lambda});
+    o.write("(A,ES10.3)", {"Test 1-cos(grad S, grad C): ", d.test});
+}
+
 }  // namespace
+
+void open_reports(RunState& st, TextOut& out) {
+    open_log(st);
+    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+        errormsg(st, "Error opening the output listing; the iteration goes on without it.");
+}
 
 void cpu_split(float cpu, int& minutes, int& seconds) {
     minutes = static_cast<int>(cpu / 60.0f);
@@ -160,11 +176,11 @@ void cpu_split(float cpu, int& minutes, int& seconds) {
 
 float cpu_seconds() { return static_cast<float>(std::clock()) / static_cast<float>(CLOCKS_PER_SEC); }
 
-const std::string& residual_marker(const RunState& st, double x) {
+std::string_view residual_marker(double x) {
     double a = std::fabs(x);
-    if (a <= 3.0) return st.sigma3sgn;
-    if (a <= 6.0) return st.sigma6sgn;
-    return st.badsigmasgn;
+    if (a <= 3.0) return sigma3sgn;
+    if (a <= 6.0) return sigma6sgn;
+    return badsigmasgn;
 }
 
 void report_start(RunState& st, TextOut& out) {
@@ -181,12 +197,7 @@ void report_start(RunState& st, TextOut& out) {
     empty(log);
     date_line(st, log, " Date of iteration start: ");
     log.write("(A)", {"Initial state:"});
-    r_lines(st, log, "(A,F8.4,5X,A,F8.4)");
-    log.write("(A,F14.7)", {"Entropy :", st.s});
-    log.write("(A,F14.7)", {"       L=", st.l});
-    log.write("(A,I2)", {"Constrained moment:", st.actcon});
-    sum_lines(st, log);
-    log.write("(A,ES10.3)", {"Sum all F and G mem=", st.sumfgcal});
+    state_lines(st, log, "(A,F14.7)", "Entropy :");
     moment_line(st, log);
     constraint_table(st, log);
 }
@@ -218,11 +229,12 @@ void report_cycle(RunState& st, const CycleValues& c) {
     constraint_table(st, log);
 }
 
-void report_end(RunState& st, TextOut& out, int ncycle, float cpu) {
+void report_end(RunState& st, TextOut& out, int ncycle, float cpu, const DualEndValues* dual) {
     read_clock(st);
     TextOut& log = st.log;
     empty(log);
     date_line(st, log, "Date of iteration end: ");
+    if (dual) dual_lines(*dual, log);
     empty(log);
 
     int minutes = 0, seconds = 0;
@@ -240,12 +252,11 @@ void report_end(RunState& st, TextOut& out, int ncycle, float cpu) {
         out.write("(A,I1,A,ES10.3,5X,A,I1,A,ES10.3)",
                   {"FCon(", 2 * i - 1, ")=", st.fcon[static_cast<std::size_t>(2 * i - 1)], "FCon(",
                    2 * i, ")=", st.fcon[static_cast<std::size_t>(2 * i)]});
+    if (dual) dual_lines(*dual, out);
     empty(out, 2);
 }
 
 void report_listings(RunState& st, TextOut& out) {
-    set_template_count(st.fchklform, st.sdim, "(I3)", 2, 4);
-    set_template_count(st.gchklform, st.sdim, "(I3)", 2, 4);
     f_listing(st, out);
     g_listing(st, out);
     extra_listing(st, out);

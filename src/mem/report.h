@@ -19,11 +19,23 @@ struct CycleValues {
     double fgconold = 0, fpgconold = 0;  // constraint values of the last accepted density
 };
 
+// What algorithm DUAL adds to the end report: the multiplier of S - lambda C
+// and the angle test 1 - cos(grad S, grad C).
+struct DualEndValues {
+    double lambda = 0;
+    double test = 0;
+};
+
+// Opens the log of the run and the output listing `out` for appending; a
+// listing that cannot be opened is reported and the iteration goes on
+// without it.
+void open_reports(RunState& st, TextOut& out);
 // Initial state to the output listing `out` and the log st.log (reads the clock).
 void report_start(RunState& st, TextOut& out);
 void report_cycle(RunState& st, const CycleValues& c);
 // End of the iteration, log and listing (reads the clock); cpu in seconds.
-void report_end(RunState& st, TextOut& out, int ncycle, float cpu);
+void report_end(RunState& st, TextOut& out, int ncycle, float cpu,
+                const DualEndValues* dual = nullptr);
 // F, G and extra reflection listings; sin(theta)/lambda from vlen.
 void report_listings(RunState& st, TextOut& out);
 
@@ -32,6 +44,6 @@ void cpu_split(float cpu, int& minutes, int& seconds);
 // Processor seconds used by the run so far.
 float cpu_seconds();
 // Line-end marker of a normalised residual: up to 3, up to 6, beyond.
-const std::string& residual_marker(const RunState& st, double x);
+std::string_view residual_marker(double x);
 
 }  // namespace quilmo

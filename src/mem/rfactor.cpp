@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "grid/orbitlist.h"
+#include "run/limits.h"
+
 namespace quilmo {
 
 namespace {
@@ -114,8 +117,8 @@ void rfactor(RunState& st) {
             first += st.gdiff(g);
         }
         normalise(st.gcon, moments);
-        st.rg = st.sumgobs > 1e-6 ? st.sumdeltag / st.sumgobs : 0.0;
-        st.rwg = st.sumgobssq > 1e-6 ? std::sqrt(st.sumdeltagsq / st.sumgobssq) : 0.0;
+        st.rg = st.sumgobs > kZeroTol ? st.sumdeltag / st.sumgobs : 0.0;
+        st.rwg = st.sumgobssq > kZeroTol ? std::sqrt(st.sumdeltagsq / st.sumgobssq) : 0.0;
     }
 
     st.sumfgcal = st.sumfcal + st.sumgcal;
@@ -129,21 +132,20 @@ void rfactor(RunState& st) {
 }
 
 void entropy(RunState& st) {
-    const int* tab = st.rhotab.data();
     const double* au = st.au.data();
     const double* rau = st.rau.data();
     const bool two = st.nchan == 2;
+    const int norb = st.norb;
     double s = 0;
-    long t = 0;
-    for (int i = 0; i < st.norb; ++i) {
-        int m = tab[t];
-        t += m + 1;
+    for_each_orbit(st.rhotab, norb, [&](int orb, Orbit orbit) {
+        const int m = orbit.m;
+        const int i = orb - 1;
         s -= m * au[i] * std::log(au[i] / rau[i]);
         if (two) {
-            int k = i + st.norb;
+            const int k = i + norb;
             s -= m * au[k] * std::log(au[k] / rau[k]);
         }
-    }
+    });
     st.s = s;
 }
 

@@ -36,7 +36,7 @@ bool file_name_value(std::string_view rest, std::string& value) {
     std::string_view v = rest.substr(first, last - first + 1);
     if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    if (v.find_first_not_of(" \t") == std::string_view::npos || v.size() > 264) return false;
+    if (v.find_first_not_of(" \t") == std::string_view::npos || v.size() > kNameLen) return false;
     for (char c : v)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
     value = std::string(v);
@@ -50,7 +50,7 @@ bool read_value(RunState& st, std::string_view rest, std::string_view valflag) {
     if (valflag == "CHR") {
         std::string value;
         if (!file_name_value(rest, value)) return false;
-        st.com.chr = fixed(value, std::max<std::size_t>(132, value.size()));
+        st.com.chr = fixed(value, std::max(kLineLen, value.size()));
     }
     return true;
 }
@@ -71,17 +71,17 @@ bool usercom(RunState& st, std::string_view key, std::string_view valflag) {
     std::string line;
     bool ok = in.readline(line) == kReadOk;
     if (ok) {
-        st.buffer = fixed(line, 132);
+        const std::string buffer = fixed(line, kLineLen);
         const std::size_t n = static_cast<std::size_t>(idel(key));
-        if (st.buffer.compare(0, n, key, 0, n) != 0) {
+        if (buffer.compare(0, n, key, 0, n) != 0) {
             // Another command (or one still being written): it waits for a later look.
             in.close();
             return false;
         }
-        // A file name is taken from the whole line, not from the buffer of
-        // 132 characters, which would cut a long path.
+        // A file name is taken from the whole line, not from the padded
+        // line buffer, which would cut a long path.
         ok = read_value(st, valflag == "CHR" ? std::string_view(line).substr(std::min(n, line.size()))
-                                             : std::string_view(st.buffer).substr(n),
+                                             : std::string_view(buffer).substr(n),
                         valflag);
         if (ok) {
             in.close();

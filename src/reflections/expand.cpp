@@ -6,19 +6,13 @@
 #include "grid/voxels.h"
 #include "reflections/orbits.h"
 #include "reflections/transfer.h"
-#include "run/stop.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
 namespace {
-
-void open_log(RunState& st) {
-    if (!st.log.open(trim(st.logfile), TextOut::Mode::Old)) {
-        TextOut con(*st.con);
-        con.write("(a)", {"Error opening log file. Check the access rights!"});
-        throw RunStop();
-    }
-}
 
 // F-constraints with their images; duplicates of earlier positions are
 // listed.  Returns true when there were any.
@@ -28,14 +22,13 @@ bool expand_f(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     log.list();
     log.write("(A)", {"Doubled reflections: F-Constraints"});
     log.write("(A)", {fhklheader("weight")});
-    set_template_count(st.fhklform, st.sdim, "(I3)", 2, 4);
     st.mstartf = 1;
     bool dup = false;
     for (int r = st.startf; r <= st.endf; ++r) {
         reftyp& e = st.refl(r);
         if (orbits.taken(e.sfloc)) {
             log.write("(I6,A)", {r, ": "}, false);
-            log.write(st.fhklform, fhklitems(st, e));
+            log.write(fhklform(st.sdim), fhklitems(st, e));
             dup = true;
         } else {
             e.mult = orbits.orbit(e, work, true);
@@ -59,7 +52,7 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
             const int loc = arraylocation(st, mate.hklfg, 2);
             if (orbits.taken(loc)) {
                 log.write("(I6,A)", {i, ": "}, false);
-                log.write(st.fhklform, fhklitems(st, work[static_cast<std::size_t>(i - 1)]));
+                log.write(fhklform(st.sdim), fhklitems(st, work[static_cast<std::size_t>(i - 1)]));
                 listed = true;
             } else {
                 mate.sfloc = loc;
@@ -132,7 +125,7 @@ void list_expanded(RunState& st) {
     log.write("(A)", {fhklheader("weight")});
     for (int i = st.mstartf; i <= st.mendprif; ++i) {
         log.write("(I6,A)", {i, ": "}, false);
-        log.write(st.fhklform, fhklitems(st, st.memrefl(i)));
+        log.write(fhklform(st.sdim), fhklitems(st, st.memrefl(i)));
     }
     log.list();
     log.write("(A)", {"Expanded reflections: G-Constraints"});
@@ -144,7 +137,6 @@ void list_expanded(RunState& st) {
     log.write("(A,I9)", {" Start G: ", st.mstartg});
     log.write("(A,I9)", {" End G:   ", st.mendg});
     log.list();
-    set_template_count(st.ghklform, st.sdim, "(I3)", 2, 4);
     for (int i = st.mstartg; i <= st.mendg; ++i) {
         const reftyp& e = st.memrefl(i);
         if (i == st.mstartg || e.hklfg[8] != st.memrefl(i - 1).hklfg[8]) {
@@ -152,13 +144,13 @@ void list_expanded(RunState& st) {
             // field stays empty); the others show only where they lie.
             log.write("(I4,A)", {e.hklfg[8], ". G-Constraint"});
             log.write("(I6,A)", {i, ": "}, false);
-            log.write(st.fhklform, fhklitems(st, e, 8));
+            log.write(fhklform(st.sdim), fhklitems(st, e, 8));
         } else {
             FmtItems it;
             for (int k = 0; k < st.sdim; ++k) it.emplace_back(e.hklfg[static_cast<std::size_t>(k)]);
             it.insert(it.end(), {e.hklfg[8], e.mult, e.sfloc});
             log.write("(I6,A)", {i, ": "}, false);
-            log.write(st.ghklform, it);
+            log.write(ghklform(st.sdim), it);
         }
     }
 }
@@ -188,10 +180,12 @@ void list_totals(RunState& st) {
 
 void expandrefl(RunState& st) {
     open_log(st);
-    st.final = (st.centro ? 1 : 2) * st.totalfg * st.nsympoint;
+    // Every input F and G entry with each point operator, and its Friedel
+    // mate unless the structure is centrosymmetric.
+    const int final = (st.centro ? 1 : 2) * st.totalfg * st.nsympoint;
     std::vector<reftyp> work;
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?",
-                     [&] { work.reserve(static_cast<std::size_t>(st.final)); });
+                     [&] { work.reserve(static_cast<std::size_t>(final)); });
     ReflOrbits orbits(st);
     if (st.ggroups > 0)
         allocate_or_stop("Error allocating MNGroup! Memory to small?",

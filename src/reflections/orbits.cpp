@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "grid/voxels.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 

@@ -5,7 +5,8 @@
 #include "grid/voxels.h"
 #include "reflections/orbits.h"
 #include "reflections/weights.h"
-#include "run/stop.h"
+#include "run/templates.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -53,7 +54,7 @@ void listing(RunState& st) {
         log.write("(A)", {fhklheader("Weight")});
         for (int r = st.startprif; r <= st.endprif; ++r) {
             log.write("(I6,A)", {r, ": "}, false);
-            log.write(st.fhklform, fhklitems(st, st.refl(r)));
+            log.write(fhklform(st.sdim), fhklitems(st, st.refl(r)));
         }
     } else {
         log.list();

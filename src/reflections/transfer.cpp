@@ -5,7 +5,7 @@
 #include <numeric>
 #include <vector>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -20,8 +20,7 @@ void indexx(int n, const FArray<int>& arr, FArray<int>& indx) {
 namespace {
 
 // Permutation that sorts the entries first..first+count-1 of `work` by sfloc.
-FArray<int> sfloc_order(RunState& st, const std::vector<reftyp>& work, int first, int count) {
-    st.final = count;
+FArray<int> sfloc_order(const std::vector<reftyp>& work, int first, int count) {
     FArray<int> keys, perm;
     allocate_or_stop("Error allocating SFOrder! Memory to small?", [&] { keys.allocate(1, count); });
     allocate_or_stop("Error allocating SFIndex! Memory to small?", [&] { perm.allocate(1, count); });
@@ -42,7 +41,7 @@ void indexarray(RunState& st) {
     // F and P sections move whole records.
     for (auto [first, count] : {std::pair{st.mstartf, st.mtotalf}, std::pair{st.mstartprif, st.mtotalprif}}) {
         if (count <= 0) continue;
-        FArray<int> perm = sfloc_order(st, work, first, count);
+        FArray<int> perm = sfloc_order(work, first, count);
         for (int i = 1; i <= count; ++i) st.memrefl(first + i - 1) = at(first + perm(i) - 1);
     }
 
@@ -52,7 +51,7 @@ void indexarray(RunState& st) {
     for (int g = 1; g <= st.ggroups; ++g) {
         int count = st.mngroup(g);
         if (count > 0) {
-            FArray<int> perm = sfloc_order(st, work, first, count);
+            FArray<int> perm = sfloc_order(work, first, count);
             for (int i = 1; i <= count; ++i) {
                 const reftyp& src = at(first + perm(i) - 1);
                 reftyp& dst = st.memrefl(first + i - 1);

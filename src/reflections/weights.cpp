@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "run/stop.h"
+#include "run/limits.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -31,7 +32,7 @@ void each_fg(RunState& st, Fn fn) {
 }
 
 double raw_f_weight(const RunState& st, const reftyp& e) {
-    if (std::fabs(st.power) <= 1e-6) return 1.0;
+    if (std::fabs(st.power) <= kZeroTol) return 1.0;
     // A negative power of a zero amplitude has no finite weight; the run
     // cannot go on with it.
     if (st.power < 0 && e.f == 0)
@@ -45,7 +46,7 @@ double raw_h_weight(const RunState& st, const reftyp& e) {
     double ivec[8] = {};
     for (int i = 0; i < st.sdim; ++i) ivec[i] = e.hklfg[static_cast<std::size_t>(i)];
     double d = vlen(st, ivec, true);
-    double x = st.power > 1e-6 ? std::pow(d, st.power) : 0.0;
+    double x = st.power > kZeroTol ? std::pow(d, st.power) : 0.0;
     if (x != 0) return 1.0 / x;
     // The 000 reflection (and every reflection without a positive power) is
     // weighted as if its |d*| were a*.

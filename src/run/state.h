@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "run/farray.h"
+#include "run/fftplan.h"
 #include "textio/format.h"
 #include "textio/text.h"
 
@@ -39,7 +40,7 @@ struct reftyp {
 struct com_type {
     int int_ = 0;                    // value read for "INT"
     double dbl = 0;                  // value read for "DBL"
-    std::string chr = std::string(132, ' ');  // value read for "CHR"
+    std::string chr = std::string(kLineLen, ' ');  // value read for "CHR"
 };
 
 // Strides 0..8, all 1 until the grid is known.
@@ -59,20 +60,16 @@ struct RunState {
     bool console_told = false;       // a message has gone to the console (errormsg, report blocks)
 
     // ---- run files and open units ----
-    std::string filetitle = std::string(264, ' ');   // base of every run-file name
+    std::string filetitle = std::string(kNameLen, ' ');   // base of every run-file name
     int filebase = 1;                // position one past the last non-blank of filetitle
-    std::string inputfile = std::string(264, ' ');   // title + ".Quilmo"
-    std::string logfile = std::string(264, ' ');     // title + ".QLlog"
-    std::string memreflfile = std::string(264, ' '); // title + ".QLout"
-    std::string symfile = std::string(264, ' ');     // title + ".QLsymtb"
-    std::string comfile = std::string(264, ' ');     // title + ".QLcom"
+    std::string inputfile = std::string(kNameLen, ' ');   // title + ".Quilmo"
+    std::string logfile = std::string(kNameLen, ' ');     // title + ".QLlog"
+    std::string memreflfile = std::string(kNameLen, ' '); // title + ".QLout"
+    std::string symfile = std::string(kNameLen, ' ');     // title + ".QLsymtb"
+    std::string comfile = std::string(kNameLen, ' ');     // title + ".QLcom"
     TextOut log;                     // unit 30: the log while a step reports into it
     TextIn input;                    // unit 10: the input file during the reading passes
     TextOut hst;                     // unit 50: the histogram file, open to the end of the run
-    int reclfac = 1;                 // record-length units per 4-byte word of a direct-access record
-    std::string buffer = std::string(132, ' ');      // scratch text
-    int cnt1 = 0, cnt2 = 0, cnt3 = 0;                // scratch counters
-    int allocerror = 0;              // status of the last allocation or set-up step
 
     // ---- clock of the last reading ----
     std::string date = std::string(8, ' ');          // yyyymmdd
@@ -113,9 +110,7 @@ struct RunState {
     FArray3<int> rmati;              // rotations in voxel units
     FArray2<int> tveci;              // translations in voxel units
     bool centro = false;             // centrosymmetric: no Friedel mates
-    FArray2<double> dmat;            // work matrix of the operator parsing, sdim x sdim (input step only)
-    FArray<double> dvec2;            // work vector of the operator and centering parsing, 1..sdim (input step only)
-    std::string spacegrp = fixed("not given", 132);  // label for the reports
+    std::string spacegrp = fixed("not given", kLineLen);  // label for the reports
     bool symtabon = false;           // write the symmetry table file
 
     // ---- reflections ----
@@ -135,8 +130,6 @@ struct RunState {
     FArray<int> mngroup;             // expanded entries per G group
     FArray<double> sumgm;            // sum of mult over each group's input members
     FArray<double> gcalc;            // calculated G of each group
-    FArray<int> sforder, sfindex;    // sort keys and permutation, alive during a sort
-    int final = 0;                   // scratch length of the expansion and the sort
     FArray<double> weakrefl;         // weak-reflection threshold per satellite order, 0..satmax
 
     // ---- densities and transforms ----
@@ -149,25 +142,25 @@ struct RunState {
     FArray<double> au, rau, bau;     // per-orbit density, its prior, MEM backup; 1..nchan*norb
     double rhomin = 0, rhomax = 0;   // extremes of the last density file read or written
     double norm = 0;                 // number of grid points, divisor of the backward transform
-    void* plan1 = nullptr;           // forward transform plan (sign +1)
-    void* plan2 = nullptr;           // backward transform plan (sign -1)
+    FftPlan plan1;                   // forward transform plan (sign +1)
+    FftPlan plan2;                   // backward transform plan (sign -1)
 
     // ---- run switches and settings of the input file ----
     bool performmem = true;          // run the maximum-entropy iteration
     bool flipcharge = false;         // run charge flipping
     bool fourier = false;            // plain Fourier synthesis only
-    int algorithm = 0;               // 1 Sakata-Sato, 2 MEMSys, 0 not set
-    std::string algsettings = std::string(132, ' ');  // rest of the algorithm line
-    std::string title = std::string(132, ' ');       // run title
+    int algorithm = 0;               // 1 Sakata-Sato, 2 MEMSys, 3 DUAL, 0 not set
+    std::string algsettings = std::string(kLineLen, ' ');  // rest of the algorithm line
+    std::string title = std::string(kLineLen, ' ');       // run title
     double charge = 0;               // electrons per unit cell
-    std::string initrhotype = fixed("none", 264), initrhofile = fixed("none", 264);
-    std::string refrhotype = fixed("none", 264), refrhofile = fixed("none", 264);
+    std::string initrhotype = fixed("none", kNameLen), initrhofile = fixed("none", kNameLen);
+    std::string refrhotype = fixed("none", kNameLen), refrhofile = fixed("none", kNameLen);
     std::string ctype = fixed("none", 10);           // correction of every density read
-    std::string outrhotype = fixed("none", 264);     // output density format
-    std::string outrhofile = std::string(264, ' ');  // output file name (blank: from the title)
-    std::string outampfile = std::string(264, ' ');  // amplitude map name of the regularization
+    std::string outrhotype = fixed("none", kNameLen);     // output density format
+    std::string outrhofile = std::string(kNameLen, ' ');  // output file name (blank: from the title)
+    std::string outampfile = std::string(kNameLen, ' ');  // amplitude map name of the regularization
     int actcon = 2;                  // order of the constraint moment (even)
-    std::string modwgkey = std::string(132, ' ');    // constraint weighting type
+    std::string modwgkey = std::string(kLineLen, ' ');    // constraint weighting type
     double power = 0;                // its exponent
     bool addprisf = false;           // prior structure factors (P-constraints)
     double pristhmin = 0, pristhmax = 0;  // their sin(theta)/lambda range, 1/A
@@ -175,7 +168,6 @@ struct RunState {
     int maxprisat = 0;               // their largest satellite order
     int memcheck = 0;                // > 0: gradient check file with about this many orbits
     FArray<double> wrf;              // regularization half-widths, 1..sdim
-    bool regular = false;            // regularization switch (no keyword sets it)
     bool expandedlog = false;        // full listing of the expanded reflections
     double lambda = 0, aim = 0;      // Lagrange multiplier (<0 fixed, 0 automatic) and aim
     std::array<int, 4> method{};     // MEMSys settings (checked and reported only), 0..3
@@ -207,26 +199,6 @@ struct RunState {
     double sumdeltaf = 0, sumdeltag = 0, sumdeltafsq = 0, sumdeltagsq = 0;
     double sumdeltaabsf = 0;         // amplitude differences of the last flipping cycle
     com_type com;                    // value of the last user command
-
-    // ---- report templates (counts written into their blanks at run time) ----
-    std::string fhklform = "(   I4,4F14.7,2I4,I10,F14.7)";
-    std::string ghklform = "(   I4,14X,14X,28X,2I4,I10)";
-    std::string fchklform = "(   I4,2F14.7,3X,2F14.7,3X,F14.7,3X,F14.7,3X,F14.7)";
-    std::string gchklform = "(   I4,2F14.7)";
-    std::string ggrpform = "(2X,'group nr.',I3,6X,2F14.7,3X,3F14.7)";
-    std::string dsymform = "(   I5,5X,I5)";
-    std::string symform = "(   F6.1,5X,F6.3)";
-    std::string sfsymform = "(  F5.1,F8.3,A)";
-    std::string pixform = "(A,   I6)";
-    std::string qvecform = "(   F14.7)";
-    std::string cellform = "(A,..F10.5,F10.2)";
-    std::string rcellform = "(A,..F10.5,ES13.6)";
-    std::string badsigmasgn = " !", sigma6sgn = " #", sigma3sgn = "  ";
-    int symlines = 0, symlinrest = 0, symopspl = 0;  // layout of the operator listing
 };
-
-// Writes `count` with `fmt` (for example "(I3)") into the characters
-// first..last (1-based) of a report template.
-void set_template_count(std::string& form, int count, const char* fmt, int first, int last);
 
 }  // namespace quilmo

@@ -48,13 +48,13 @@ struct Program {
 // The compiled form of `format`; throws std::invalid_argument when malformed.
 const Program& compile(std::string_view format);
 
-// Walks a program as the reader and the writer share it: `data(step)` is
+// Walks a program as the reader and the writer share it: `item(step)` is
 // called for every data descriptor repetition and returns false when the
-// items are exhausted; `edit(step)` handles X, literals; `record_end()` ends
+// items are exhausted; `layout(step)` handles X, literals; `record_end()` ends
 // a record (slash and reversion) and returns false when no further record
 // can be had.  Returns false when record_end() failed.
 template <class Data, class Edit, class RecordEnd, class More>
-bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end) {
+bool run(const Program& p, More more, Data item, Edit layout, RecordEnd record_end) {
     struct Level {
         int open;
         int left;
@@ -94,12 +94,12 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
                 break;
             case Op::X:
             case Op::Lit:
-                edit(st);
+                layout(st);
                 ++pos;
                 break;
             default:
                 for (int r = 0; r < st.rep; ++r) {
-                    if (!data(st)) return true;
+                    if (!item(st)) return true;
                     took = true;
                 }
                 ++pos;
@@ -111,6 +111,24 @@ bool run(const Program& p, More more, Data data, Edit edit, RecordEnd record_end
 }  // namespace quilmo::fmt
 
 namespace quilmo::fmt {
+
+// Position in a list of read targets: element `k` of target `ti`.  The
+// formatted and the list-directed reader fill their targets through it.
+template <class Targets>
+struct TargetCursor {
+    const Targets& targets;
+    std::size_t ti = 0;
+    long k = 0;
+
+    bool done() const { return ti >= targets.size(); }
+    // Moves past the targets that are full.
+    void settle() {
+        while (ti < targets.size() && k >= targets[ti].count()) {
+            ++ti;
+            k = 0;
+        }
+    }
+};
 
 // The records a formatted read takes its fields from: the current record,
 // the position in it, and the way to the next record.

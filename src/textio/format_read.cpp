@@ -108,22 +108,15 @@ bool parse_real(std::string_view text, bool blanks, int implied, double& out) {
 }
 
 int read_items(const Program& p, RecordSource& src, const std::vector<ReadTarget>& targets) {
-    std::size_t ti = 0;
-    long k = 0;
-    auto settle = [&] {
-        while (ti < targets.size() && k >= targets[ti].count()) {
-            ++ti;
-            k = 0;
-        }
-    };
-    settle();
+    TargetCursor cur{targets};
+    cur.settle();
     int status = kReadOk;
     std::string scratch;
     run(
-        p, [&] { return ti < targets.size(); },
+        p, [&] { return !cur.done(); },
         [&](const Step& st) {
-            if (ti >= targets.size()) return false;
-            const ReadTarget& t = targets[ti];
+            if (cur.done()) return false;
+            const ReadTarget& t = targets[cur.ti];
             const std::string_view rec = src.rec;
             std::string_view field;
             if (st.op == Op::A && st.w == 0) {
@@ -148,20 +141,20 @@ int read_items(const Program& p, RecordSource& src, const std::vector<ReadTarget
                     break;
                 case ReadTarget::Kind::Int:
                     if (st.op != Op::I) throw std::invalid_argument("an integer is read only with I");
-                    ok = parse_int(field, true, t.ip()[k]);
+                    ok = parse_int(field, true, t.ip()[cur.k]);
                     break;
                 case ReadTarget::Kind::Real:
                     if (st.op == Op::A || st.op == Op::L)
                         throw std::invalid_argument("a real cannot be read with A or L");
-                    ok = parse_real(field, true, st.op == Op::I ? 0 : st.d, t.dp()[k]);
+                    ok = parse_real(field, true, st.op == Op::I ? 0 : st.d, t.dp()[cur.k]);
                     break;
             }
             if (!ok) {
                 status = kReadError;
                 return false;
             }
-            ++k;
-            settle();
+            ++cur.k;
+            cur.settle();
             return true;
         },
         [&](const Step& st) {

@@ -125,20 +125,13 @@ std::string flist(const FmtItems& items) {
 int listread(std::string_view text, const ReadTargets& targets) {
     const std::size_t n = text.size();
     std::size_t i = 0;
-    std::size_t ti = 0;
-    long k = 0;
-    auto settle = [&] {
-        while (ti < targets.size() && k >= targets[ti].count()) {
-            ++ti;
-            k = 0;
-        }
-    };
+    fmt::TargetCursor cur{targets};
     auto skip_blanks = [&] {
         while (i < n && is_blank(text[i])) ++i;
     };
-    settle();
+    cur.settle();
     bool first = true;
-    while (ti < targets.size()) {
+    while (!cur.done()) {
         // Separator after the previous value: blanks, at most one comma.
         skip_blanks();
         if (!first && i < n && text[i] == ',') {
@@ -189,10 +182,10 @@ int listread(std::string_view text, const ReadTargets& targets) {
             while (i < n && !ends_value(text[i])) ++i;
             v.text = std::string(text.substr(start, i - start));
         }
-        for (long r = 0; r < rep && ti < targets.size(); ++r) {
-            if (!v.null && !assign(targets[ti], k, v)) return kReadError;
-            ++k;
-            settle();
+        for (long r = 0; r < rep && !cur.done(); ++r) {
+            if (!v.null && !assign(targets[cur.ti], cur.k, v)) return kReadError;
+            ++cur.k;
+            cur.settle();
         }
         // A null value between two commas took the second one as its end.
         first = took_comma;

@@ -1,7 +1,7 @@
 #include "textio/text.h"
 
-#include "run/stop.h"
 #include "textio/format.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -52,7 +52,7 @@ void datalength(std::string& iodstring, std::string& oddata) {
     std::size_t i = 0;
     while (i < iodstring.size() && !is_sep(iodstring[i])) ++i;
     if (i == iodstring.size()) return;  // no separator at all
-    oddata = fixed(std::string_view(iodstring).substr(0, i), 132);
+    oddata = fixed(std::string_view(iodstring).substr(0, i), kLineLen);
     if (i == 0) return;
     std::size_t len = iodstring.size();
     iodstring.erase(0, i);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "textio/lengths.h"
+
 namespace quilmo {
 
 // `value` blank-padded or cut to exactly `len` characters.

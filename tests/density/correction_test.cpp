@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "density/prior.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 namespace {

@@ -50,7 +50,6 @@ struct DensityRun {
         st.filebase = quilmo::idel(st.filetitle) + 1;
         st.logfile = quilmo::fixed(path("run.QLlog"), 264);
         st.title = quilmo::fixed("test map", 132);
-        st.reclfac = 4;
     }
 
     // A cubic-ish three-dimensional run.

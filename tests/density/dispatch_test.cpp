@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "density/files.h"
 #include "density/density_state.h"
-#include "run/stop.h"
+#include "density/files.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 namespace {

@@ -1,10 +1,10 @@
 // Reading a prior density from a file of each readable type.
 #include <gtest/gtest.h>
 
+#include "density/density_state.h"
 #include "density/files.h"
 #include "density/prior.h"
-#include "density/density_state.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 namespace {

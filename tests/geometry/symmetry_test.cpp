@@ -8,12 +8,12 @@ using quilmo_test::Op;
 
 namespace {
 
-const std::vector<int> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-const std::vector<int> kInv = {-1, 0, 0, 0, -1, 0, 0, 0, -1};
-const std::vector<int> kMx = {-1, 0, 0, 0, 1, 0, 0, 0, 1};
-const std::vector<int> kMy = {1, 0, 0, 0, -1, 0, 0, 0, 1};
-const std::vector<int> k2z = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
-const std::vector<int> k3z = {0, -1, 0, 1, -1, 0, 0, 0, 1};  // -y, x-y, z
+const std::vector<double> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+const std::vector<double> kInv = {-1, 0, 0, 0, -1, 0, 0, 0, -1};
+const std::vector<double> kMx = {-1, 0, 0, 0, 1, 0, 0, 0, 1};
+const std::vector<double> kMy = {1, 0, 0, 0, -1, 0, 0, 0, 1};
+const std::vector<double> k2z = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
+const std::vector<double> k3z = {0, -1, 0, 1, -1, 0, 0, 0, 1};  // -y, x-y, z
 const std::vector<double> kZero = {0, 0, 0};
 
 struct Group {
@@ -116,7 +116,7 @@ TEST(Completesymmetry, EquivalentCenteringVectors) {
 }
 
 TEST(Completesymmetry, ThreefoldNeedsHexagonalMetric) {
-    const std::vector<int> k3z2 = {-1, 1, 0, -1, 0, 0, 0, 0, 1};  // y-x, -x, z
+    const std::vector<double> k3z2 = {-1, 1, 0, -1, 0, 0, 0, 0, 1};  // y-x, -x, z
     const std::vector<Op> p3 = {{kE, kZero}, {k3z, kZero}, {k3z2, kZero}};
     Group hex;
     EXPECT_EQ(hex.run(p3, {}, {5, 5, 10, 90, 90, 120}, {30, 30, 10}), 0) << hex.con.str();
@@ -137,7 +137,7 @@ TEST(Completesymmetry, SingularRotation) {
 }
 
 TEST(Completesymmetry, RotationOffTheGrid) {
-    const std::vector<int> k4 = {0, -1, 0, 1, 0, 0, 0, 0, 1}, k4m = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    const std::vector<double> k4 = {0, -1, 0, 1, 0, 0, 0, 0, 1}, k4m = {0, 1, 0, -1, 0, 0, 0, 0, 1};
     Group g;
     EXPECT_EQ(g.run({{kE, kZero}, {k4, kZero}, {k2z, kZero}, {k4m, kZero}}, {}, {10, 10, 10, 90, 90, 90},
                     {20, 10, 10}),

@@ -1,16 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "geometry/symmetry.h"
-#include "run/stop.h"
 #include "support/crystal.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;
 
 namespace {
 
-const std::vector<int> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-const std::vector<int> kSwap = {0, 1, 0, 1, 0, 0, 0, 0, 1};
+const std::vector<double> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+const std::vector<double> kSwap = {0, 1, 0, 1, 0, 0, 0, 0, 1};
 const std::vector<double> kZero = {0, 0, 0};
 
 struct Ops {
@@ -31,7 +31,7 @@ std::vector<std::string> failure(const char* what, const char* number) {
 }  // namespace
 
 TEST(Expandsym, CenteringTranslationsAddedAndReduced) {
-    const std::vector<int> k2 = {-1, 0, 0, 0, 1, 0, 0, 0, -1}, kI = {-1, 0, 0, 0, -1, 0, 0, 0, -1},
+    const std::vector<double> k2 = {-1, 0, 0, 0, 1, 0, 0, 0, -1}, kI = {-1, 0, 0, 0, -1, 0, 0, 0, -1},
                            km = {1, 0, 0, 0, -1, 0, 0, 0, 1};
     Ops o({{kE, kZero}, {k2, {0, 0.75, 0}}, {kI, kZero}, {km, {0, 0.75, 0}}, {kSwap, kZero}}, {16, 16, 16}, 1,
           {{0, 0, 0}, {0.5, 0.5, 0}});

@@ -1,4 +1,5 @@
-#include "grid/meminit.h"
+#include "grid/startdensity.h"
+#include "sequence/meminit.h"
 
 #include <gtest/gtest.h>
 

@@ -6,17 +6,17 @@
 #include "geometry/symmetry.h"
 #include "grid/orbits.h"
 #include "grid/voxels.h"
-#include "run/stop.h"
 #include "support/crystal.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;
 
 namespace {
 
-const std::vector<int> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-const std::vector<int> kInv = {-1, 0, 0, 0, -1, 0, 0, 0, -1};
+const std::vector<double> kE = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+const std::vector<double> kInv = {-1, 0, 0, 0, -1, 0, 0, 0, -1};
 const std::vector<double> kZero = {0, 0, 0};
 
 // The 48 signed permutation matrices: the point group m-3m.
@@ -25,7 +25,7 @@ std::vector<Op> cubic_group() {
     int perm[3] = {0, 1, 2};
     do {
         for (int signs = 0; signs < 8; ++signs) {
-            Op op{std::vector<int>(9, 0), kZero};
+            Op op{std::vector<double>(9, 0.0), kZero};
             for (int i = 0; i < 3; ++i) op.r[static_cast<std::size_t>(i * 3 + perm[i])] = (signs >> i & 1) ? -1 : 1;
             ops.push_back(op);
         }

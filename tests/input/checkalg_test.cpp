@@ -81,6 +81,42 @@ TEST(CheckAlg, NameMustStandFirst) {
     }
 }
 
+TEST(CheckAlg, DualTakesAnOptionalAim) {
+    InputRun plain = with_algorithm("DUAL");
+    ASSERT_FALSE(plain.stopped) << plain.out();
+    EXPECT_EQ(plain.st.algorithm, 3);
+    EXPECT_DOUBLE_EQ(plain.st.aim, 1.0);
+    InputRun aim = with_algorithm("DUAL 0.8");
+    ASSERT_FALSE(aim.stopped) << aim.out();
+    EXPECT_DOUBLE_EQ(aim.st.aim, 0.8);
+    // The conweight note goes with the settings of the log report.
+    InputRun weighted = with_algorithm("DUAL", "conweight F2\n");
+    ASSERT_FALSE(weighted.stopped) << weighted.out();
+    EXPECT_NE(weighted.log().find("    The constraint weighting has no effect on DUAL."), std::string::npos);
+    for (const char* bad : {"DUAL 0", "DUAL -1", "DUAL x"}) {
+        InputRun r = with_algorithm(bad);
+        EXPECT_TRUE(r.stopped) << bad;
+        EXPECT_EQ(r.log(), kLogError) << bad;
+    }
+}
+
+TEST(CheckAlg, DualRefusesWhatItCannotSolveAndPointsToSakataSato) {
+    const std::string text =
+        "Error! Algorithm DUAL works with one density channel, F-constraints of order 2 and a flat or "
+        "file prior only (no G-constraints, priorsf, 2channel or conorder other than 2). Use S-S for "
+        "this input!";
+    for (const char* more : {"gbegin\nggroup 5 1\n1 1 1\nendg\n", "priorsf 0.1 0.5\n", "2channel yes\n",
+                             "conorder 4\n"}) {
+        InputRun r = with_algorithm("DUAL", more);
+        EXPECT_TRUE(r.stopped) << more;
+        EXPECT_EQ(r.out(), text + "\n") << more;
+        EXPECT_EQ(r.log(), text + "\r\n") << more;
+    }
+    // A priorsf range that is empty adds no prior structure factors.
+    InputRun empty = with_algorithm("DUAL", "priorsf 0.5 0.1\n");
+    EXPECT_FALSE(empty.stopped) << empty.out();
+}
+
 TEST(CheckAlg, OnlyForMaximumEntropyRuns) {
     std::string in = replaced(base_input(), "algorithm S-S", "algorithm nonsense");
     InputRun cf(in + "perform CF\ndelta AUTO\n");

@@ -6,8 +6,8 @@
 
 #include "input/input.h"
 #include "run/state.h"
-#include "run/stop.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 namespace quilmo_test {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "input/logreport.h"
-#include "run/stop.h"
 #include "support/crystal.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;
@@ -147,8 +147,6 @@ TEST(Writelogfiles, LogReportLineByLine) {
     for (std::size_t k = 0; k < e.size(); ++k) EXPECT_EQ(got[k], e[k]) << "log line " << k + 1;
     expect_crlf(r.dir.read("test.QLlog"));
     EXPECT_EQ(st.nsym, 8);
-    EXPECT_EQ(st.fhklform, "(  3I4,4F14.7,2I4,I10,F14.7)");
-    EXPECT_EQ(st.ghklform, "(  3I4,14X,14X,28X,2I4,I10)");
 }
 
 TEST(Writelogfiles, ListingWithOperatorBlocks) {
@@ -179,9 +177,10 @@ TEST(Writelogfiles, ListingWithOperatorBlocks) {
     ASSERT_EQ(got.size(), e.size());
     for (std::size_t k = 0; k < e.size(); ++k) EXPECT_EQ(got[k], e[k]) << "listing line " << k + 1;
     expect_crlf(r.dir.read("test.QLout"));
-    EXPECT_EQ(st.symopspl, 4);
-    EXPECT_EQ(st.symlines, 2);
-    EXPECT_EQ(st.symlinrest, 0);
+    const OperatorBlocks blocks = operator_blocks(st.sdim, st.nsym);
+    EXPECT_EQ(blocks.per_block, 4);
+    EXPECT_EQ(blocks.full, 2);
+    EXPECT_EQ(blocks.rest, 0);
 }
 
 TEST(Writelogfiles, LastBlockHoldsTheRemainingOperators) {
@@ -191,7 +190,7 @@ TEST(Writelogfiles, LastBlockHoldsTheRemainingOperators) {
     ASSERT_GE(got.size(), 4u);
     EXPECT_EQ(got[got.size() - 4], "Symmetry operations:     5 through    6");
     EXPECT_EQ(got.back().size(), 2u * 24);
-    EXPECT_EQ(r.st.symlinrest, 2);
+    EXPECT_EQ(operator_blocks(r.st.sdim, r.st.nsym).rest, 2);
 }
 
 TEST(Writelogfiles, LongInputFileNamePrintedWhole) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "input/input.h"
-#include "run/stop.h"
 #include "support/crystal.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using quilmo_test::Op;

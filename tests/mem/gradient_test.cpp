@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "mem/fixture.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using memtest::entry;

@@ -11,8 +11,8 @@
 #include "grid/voxels.h"
 #include "mem/fixture.h"
 #include "mem/rfactor.h"
-#include "run/stop.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using memtest::entry;
@@ -314,7 +314,9 @@ TEST(Mem, DensityCommandNamesTheWholeRestOfTheLine) {
         mem(r.st);
         EXPECT_FALSE(r.dir.exists("run.QLcom")) << c.value;
         EXPECT_NE(r.dir.read("run.QLlog").find(c.log), std::string::npos) << c.value;
-        if (!c.file.empty()) EXPECT_TRUE(r.dir.exists(c.file)) << c.value;
+        if (!c.file.empty()) {
+            EXPECT_TRUE(r.dir.exists(c.file)) << c.value;
+        }
         EXPECT_FALSE(r.dir.exists("final.asc")) << c.value;
         EXPECT_EQ(trim(r.st.outrhofile), (r.dir / "final.asc").string());
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(r.dir / "sub"),

@@ -13,6 +13,7 @@
 #include "grid/voxels.h"
 #include "run/state.h"
 #include "support/e2e.h"
+#include "support/op.h"
 
 namespace quilmo_test {
 
@@ -44,30 +45,8 @@ inline void make_grid(RunState& st, const std::vector<int>& nv, double a = 10.0,
     st.qvec.allocate(st.rdim, st.ddim);
 }
 
-// One point operator: rotation rows (sdim x sdim, row-major) and translation.
-struct RealOp {
-    std::vector<double> r;
-    std::vector<double> t;
-};
-
-inline RealOp identity_op(int sdim) {
-    RealOp op{std::vector<double>(static_cast<std::size_t>(sdim * sdim), 0.0),
-          std::vector<double>(static_cast<std::size_t>(sdim), 0.0)};
-    for (int i = 0; i < sdim; ++i) op.r[static_cast<std::size_t>(i * sdim + i)] = 1;
-    return op;
-}
-
-// A diagonal operator with the given signs and translation.
-inline RealOp diag_op(const std::vector<double>& signs, const std::vector<double>& t) {
-    const int sdim = static_cast<int>(signs.size());
-    RealOp op = identity_op(sdim);
-    for (int i = 0; i < sdim; ++i) op.r[static_cast<std::size_t>(i * sdim + i)] = signs[static_cast<std::size_t>(i)];
-    op.t = t;
-    return op;
-}
-
 // The operators (also in voxel units) as the symmetry set-up leaves them.
-inline void set_ops(RunState& st, const std::vector<RealOp>& ops, bool centro) {
+inline void set_ops(RunState& st, const std::vector<Op>& ops, bool centro) {
     const int nop = static_cast<int>(ops.size());
     st.nsym = st.nsympoint = nop;
     st.centro = centro;
@@ -76,7 +55,7 @@ inline void set_ops(RunState& st, const std::vector<RealOp>& ops, bool centro) {
     st.rmati.allocate(st.sdim, st.sdim, nop);
     st.tveci.allocate(st.sdim, nop);
     for (int p = 1; p <= nop; ++p) {
-        const RealOp& op = ops[static_cast<std::size_t>(p - 1)];
+        const Op& op = ops[static_cast<std::size_t>(p - 1)];
         for (int i = 1; i <= st.sdim; ++i) {
             st.tvec(i, p) = op.t[static_cast<std::size_t>(i - 1)];
             st.tveci(i, p) = static_cast<int>(std::lround(op.t[static_cast<std::size_t>(i - 1)] * st.nvox(i)));

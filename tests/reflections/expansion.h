@@ -11,19 +11,19 @@
 #include "fourier/fft.h"
 #include "reflections/crystal.h"
 #include "reflections/expand.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 namespace quilmo_test {
 
 using namespace quilmo;
 
-inline const RealOp kScrew = diag_op({-1, 1, -1}, {0, 0.5, 0});
-inline const RealOp kInversion = diag_op({-1, -1, -1}, {0, 0, 0});
+inline const Op kScrew = diag_op({-1, 1, -1}, {0, 0.5, 0});
+inline const Op kInversion = diag_op({-1, -1, -1}, {0, 0, 0});
 
 struct Expansion {
     RunState st;
     RunFiles files{st};
-    Expansion(const std::vector<int>& nv, std::vector<RealOp> ops, bool centro) {
+    Expansion(const std::vector<int>& nv, std::vector<Op> ops, bool centro) {
         make_grid(st, nv);
         ops.insert(ops.begin(), identity_op(st.sdim));
         set_ops(st, ops, centro);

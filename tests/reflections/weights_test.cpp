@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reflections/crystal.h"
-#include "run/stop.h"
+#include "textio/stop.h"
 
 using namespace quilmo;
 using namespace quilmo_test;

@@ -2,9 +2,11 @@
 
 #include <sstream>
 
-#include "run/driver.h"
-#include "run/stop.h"
+#include "input/input.h"
+#include "run/console.h"
+#include "run/templates.h"
 #include "support/e2e.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 namespace {
@@ -29,12 +31,13 @@ TEST(RunState, DefaultStridesAndSwitches) {
     EXPECT_EQ(st.ctype, "none      ");
 }
 
-TEST(RunState, TemplateCountsAreWrittenIntoTheirBlanks) {
-    RunState st;
-    set_template_count(st.fhklform, 3, "(I3)", 2, 4);
-    EXPECT_EQ(st.fhklform, "(  3I4,4F14.7,2I4,I10,F14.7)");
-    set_template_count(st.cellform, 6, "(i2)", 4, 5);
-    EXPECT_EQ(st.cellform, "(A, 6F10.5,F10.2)");
+TEST(ReportTemplates, CountsAreWrittenIntoTheirBlanks) {
+    EXPECT_EQ(fhklform(3), "(  3I4,4F14.7,2I4,I10,F14.7)");
+    EXPECT_EQ(ghklform(8), "(  8I4,14X,14X,28X,2I4,I10)");
+    EXPECT_EQ(cellform(6), "(A, 6F10.5,F10.2)");
+    EXPECT_EQ(rcellform(10), "(A,10F10.5,ES13.6)");
+    EXPECT_EQ(sfsymform(4), "( 4F5.1,F8.3,A)");
+    EXPECT_EQ(pixform(3), "(A,  3I6)");
 }
 
 TEST(InitInput, NamesTheRunFilesAfterTheTitle) {
@@ -53,11 +56,31 @@ TEST(InitInput, NamesTheRunFilesAfterTheTitle) {
     EXPECT_EQ(trim(st.inputfile), title + ".Quilmo");
     EXPECT_EQ(st.filebase, static_cast<int>(title.size()) + 1);
     EXPECT_EQ(st.maxcycles, 500);
-    EXPECT_EQ(st.reclfac, 4);
+    EXPECT_EQ(getreclfac(), 4);
     EXPECT_EQ(st.date.substr(0, 4), st.year);
     EXPECT_EQ(st.time[6], '.');
     EXPECT_TRUE(st.log.is_open());
     EXPECT_TRUE(st.input.is_open());
+}
+
+// The writers after the log report need the log of this run: one that has
+// gone is not silently started again, and an open log is kept as it is.
+TEST(OpenLog, WritersNeedTheExistingLogAndKeepAnOpenOne) {
+    quilmo_test::TempDir dir;
+    RunState st;
+    std::ostringstream out;
+    st.con = &out;
+    st.logfile = fixed((dir / "t.QLlog").string(), kNameLen);
+    EXPECT_THROW(open_log(st), RunStop);
+    EXPECT_EQ(out.str(), "Error opening log file. Check the access rights!\n");
+    EXPECT_FALSE(dir.exists("t.QLlog"));
+
+    open_log(st, TextOut::Mode::Append);  // the run set-up creates it
+    st.log.write("(A)", {"first"}, false);
+    open_log(st);  // still open: the record goes on
+    st.log.write("(A)", {" line"});
+    st.log.close();
+    EXPECT_EQ(dir.read("t.QLlog"), "first line\r\n");
 }
 
 TEST(Fstatc, GivesTheSizeOrAStatus) {

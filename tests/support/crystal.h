@@ -7,14 +7,9 @@
 
 #include "geometry/metric.h"
 #include "run/state.h"
+#include "support/op.h"
 
 namespace quilmo_test {
-
-// One operator: rotation rows (sdim x sdim, row by row) and translation.
-struct Op {
-    std::vector<int> r;
-    std::vector<double> t;
-};
 
 // Cell parameters (lengths, then angles) and the grid; runs allfromcell.
 // The console goes to `con`.  Returns the error code of allfromcell.

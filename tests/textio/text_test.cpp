@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "run/stop.h"
+#include "textio/stop.h"
 #include "textio/text.h"
 
 namespace quilmo {

@@ -1,5 +1,5 @@
-// The program's spine: the main sequence, the run set-up and the small
-// console and platform routines every subsystem uses.
+// Console and run-file helpers every subsystem uses: the console error line,
+// the flush of progress lines, the clock, run-file names and the log.
 #pragma once
 
 #include <string>
@@ -9,14 +9,9 @@
 
 namespace quilmo {
 
-// The main sequence of a run: input, set-up, the chosen iteration or
-// synthesis, the density file.  Returns normally only when the run reaches
-// its end; every failure is a RunStop.
-void mainsequence(RunState& st);
-
-// Run set-up: title (argument or console prompt), run-file names, stale
-// command file removed, cycle limit, clock, log and input file opened.
-void initinput(RunState& st);
+// Status of a keyword handler or an input check that has reported an error
+// of the input: the reader counts it, and the run stops after the pass.
+inline constexpr int kKeywordError = 100;
 
 // Writes `text` up to its last non-blank character as one console line.
 void errormsg(RunState& st, std::string_view text);
@@ -44,5 +39,11 @@ void read_clock(RunState& st);
 // `base` (blank-padded) with `ext` written from position `pos` (1-based),
 // kept at the length of `base`.
 std::string with_extension(const std::string& base, int pos, std::string_view ext);
+
+// Opens the log for appending unless a step holds it open already.  The run
+// set-up creates it (Append); the writers after the log report need the log
+// of this run to exist (Old).  A log that cannot be opened ends the run: the
+// console message, then a stop without a message.
+void open_log(RunState& st, TextOut::Mode mode = TextOut::Mode::Old);
 
 }  // namespace quilmo

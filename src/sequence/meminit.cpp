@@ -1,6 +1,7 @@
-#include "grid/meminit.h"
+#include "sequence/meminit.h"
 
 #include "grid/orbits.h"
+#include "grid/startdensity.h"
 #include "reflections/expand.h"
 #include "reflections/weights.h"
 

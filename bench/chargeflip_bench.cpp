@@ -1,0 +1,214 @@
+// Charge flipping: the cost of one cycle as a multiple of the bare
+// transform pair ("x_fft_pair") on 64^3 and 128^3 grids, and the time of
+// the symmetry location on the sucrose sample (P2_1, 2199 reflections,
+// 32 x 36 x 45 grid) and of a 42 x 162 search box of its coincidence.
+#include <benchmark/benchmark.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "chargeflip/coincidence.h"
+#include "chargeflip/flipping.h"
+#include "chargeflip/locate.h"
+#include "cubic_grid.h"
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "input/input.h"
+#include "mem/rfactor.h"
+#include "run/state.h"
+#include "sequence/meminit.h"
+#include "textio/lengths.h"
+
+using namespace quilmo;
+
+namespace {
+
+double cpu_seconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// A P1 flipping run on an n^3 grid: F(000) and every reflection with
+// |h| <= n/3 (both Friedel mates), amplitudes falling off with |h|, random
+// start phases.  The transform plans are those of a flipping run (made
+// without timing, see fftinit).
+struct Case {
+    RunState st;
+    std::vector<int> mate;
+    explicit Case(int nv) {
+        st.flipcharge = true;  // the plans a flipping run makes
+        cubic_grid(st, nv);
+        const int r = nv / 3;
+        std::vector<reftyp> list(1);
+        list[0].rf = 1;
+        list[0].f = 100;
+        for (int h = -r; h <= r; ++h)
+            for (int k = -r; k <= r; ++k)
+                for (int l = -r; l <= r; ++l) {
+                    const int s2 = h * h + k * k + l * l;
+                    if (s2 == 0 || s2 > r * r) continue;
+                    reftyp e;
+                    e.hklfg = {h, k, l};
+                    e.sfloc = arraylocation(st, e.hklfg, 2);
+                    e.rf = 1;
+                    e.f = 10.0 * std::exp(-0.01 * s2) * (1.0 + 0.5 * std::sin(1.7 * h + 2.3 * k + 0.7 * l));
+                    list.push_back(e);
+                }
+        st.memrefl.allocate(1, static_cast<long>(list.size()));
+        std::copy(list.begin(), list.end(), st.memrefl.data());
+        st.mstartf = 1;
+        st.mendf = st.mtotalf = st.mtotalfpg = static_cast<int>(list.size());
+        st.weakrefl.allocate(0, 0);
+        mate = friedelmates(st);
+        FlipRandom rng(7);
+        st.sf.fill(0.0);
+        for (int i = 2; i <= st.mendf; ++i) {
+            const reftyp& e = st.memrefl(i);
+            const double phi = 6.283185307179586 * rng.next();
+            st.sf(e.sfloc) = e.f * std::cos(phi);
+            st.sf(e.sfloc + 1) = e.f * std::sin(phi);
+        }
+        st.flipdelta = 0.02;
+    }
+    ~Case() { fftfree(st); }
+};
+
+Case& grid(int nv) {
+    static std::map<int, std::unique_ptr<Case>> cases;
+    auto& c = cases[nv];
+    if (!c) c = std::make_unique<Case>(nv);
+    return *c;
+}
+
+std::map<int, double> pair_seconds;
+
+void BM_FftPair(benchmark::State& state) {
+    const int nv = static_cast<int>(state.range(0));
+    Case& c = grid(nv);
+    const double t0 = cpu_seconds();
+    for (auto _ : state) {
+        fft(c.st, 1);
+        fft(c.st, -1);
+        benchmark::ClobberMemory();
+    }
+    pair_seconds[nv] = (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    state.counters["x_fft_pair"] = 1.0;
+}
+
+void BM_FlipCycle(benchmark::State& state) {
+    const int nv = static_cast<int>(state.range(0));
+    Case& c = grid(nv);
+    const double t0 = cpu_seconds();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(flipcycle(c.st, c.mate));
+        benchmark::ClobberMemory();
+    }
+    const double per = (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    if (pair_seconds.count(nv)) state.counters["x_fft_pair"] = per / pair_seconds[nv];
+    state.counters["reflections"] = c.st.mtotalf;
+}
+
+// The sucrose sample phased once (seed 8 finds the structure), then the
+// location repeated on the same phases.
+struct Sucrose {
+    RunState st;
+    std::filesystem::path dir;
+    std::ostringstream quiet;
+    std::vector<double> sf;
+    std::vector<reftyp> refl, memrefl;
+    Sucrose() {
+        dir = std::filesystem::temp_directory_path() / ("quilmo_cfbench_" + std::to_string(getpid()));
+        std::filesystem::create_directories(dir);
+        std::ifstream in(std::string(QUILMO_BENCH_DATA) + "/chargeflip/sucrose_cf.Quilmo");
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string s = text.str();
+        s.replace(s.find("randomseed 4711"), 15, "randomseed 8");
+        s.replace(s.find("searchsymmetry average"), 22, "searchsymmetry no");
+        std::ofstream(dir / "s.Quilmo") << s;
+        const auto here = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+        st.args = {"s"};
+        st.con = &quiet;
+        input(st);
+        fftinit(st);
+        meminit(st);
+        rfactorinit(st);
+        chargeflipping(st);
+        std::filesystem::current_path(here);
+        fft(st, 1);  // the phased structure factors again
+        st.searchsym = st.averagesym = true;
+        sf = st.sf.vec();
+        refl = st.refl.vec();
+        memrefl = st.memrefl.vec();
+        st.logfile = fixed((dir / "s.QLlog").string(), kNameLen);
+    }
+    void restore() {
+        st.sf.vec() = sf;
+        st.refl.vec() = refl;
+        st.memrefl.vec() = memrefl;
+    }
+    ~Sucrose() {
+        fftfree(st);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+Sucrose& sucrose() {
+    static Sucrose s;
+    return s;
+}
+
+// A two-dimensional search box of 42 x 162 trial shifts of the screw axis,
+// each one pass over the 2200 F reflections, without the log lines.
+void BM_CoincidenceBox42x162(benchmark::State& state) {
+    Sucrose& s = sucrose();
+    s.restore();
+    CoincidenceTable table;
+    double total = 0;
+    for (auto _ : state) {
+        const double t0 = cpu_seconds();
+        table.symmetry(s.st, 2);
+        double best = 1e8;
+        for (int j = 0; j < 162; ++j)
+            for (int i = 0; i < 42; ++i) {
+                const double x[8] = {i / 42.0, 0, j / 162.0};
+                best = std::min(best, table(x));
+            }
+        benchmark::DoNotOptimize(best);
+        total += cpu_seconds() - t0;
+    }
+    state.counters["cpu_s"] = total / static_cast<double>(state.iterations());
+}
+
+void BM_LocateSymmetrySucrose(benchmark::State& state) {
+    Sucrose& s = sucrose();
+    double total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.restore();
+        state.ResumeTiming();
+        const double t0 = cpu_seconds();
+        locatesymmetryrs(s.st);
+        total += cpu_seconds() - t0;
+    }
+    state.counters["cpu_s"] = total / static_cast<double>(state.iterations());
+}
+
+}  // namespace
+
+BENCHMARK(BM_FftPair)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlipCycle)->Arg(64)->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoincidenceBox42x162)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LocateSymmetrySucrose)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_MAIN();

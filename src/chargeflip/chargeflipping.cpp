@@ -1,0 +1,302 @@
+// The charge-flipping iteration: random (or given) start phases, then
+// cycles of flip in the density and amplitude reset in reciprocal space
+// until R is low enough, its history settles, or the cycle limit is reached.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+#include "chargeflip/flipping.h"
+#include "chargeflip/locate.h"
+#include "fourier/fft.h"
+#include "grid/voxels.h"
+#include "reflections/transfer.h"
+#include "run/console.h"
+#include "run/templates.h"
+#include "textio/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+}  // namespace
+
+std::vector<int> friedelmates(const RunState& st) {
+    std::vector<int> mate(static_cast<std::size_t>(std::max(st.mendf - st.mstartf + 1, 0)));
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        Coord8 c = coordinates(st, st.memrefl(i).sfloc, 2);
+        for (int& x : c) x = -x;
+        mate[static_cast<std::size_t>(i - st.mstartf)] = arraylocation(st, c, 2);
+    }
+    return mate;
+}
+
+namespace {
+
+// sf(loc) = the conjugate of the mate when the mate is already set, else
+// (a, b).  Returns what was stored.
+inline void put_with_mate(double* sf, int loc, int mate, double& a, double& b) {
+    sf[loc] = a;
+    sf[loc + 1] = b;
+    if (sf[mate] != 0) {
+        a = sf[mate];
+        b = -sf[mate + 1];
+        sf[loc] = a;
+        sf[loc + 1] = b;
+    }
+}
+
+void start_attempt(RunState& st, FlipRandom& rng, const std::vector<int>& mate) {
+    st.sf.fill(0.0);
+    double* sf = st.sf.data();
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        reftyp& e = st.memrefl(i);
+        if (st.randomseed == 0) {
+            sf[e.sfloc] = e.a;
+            sf[e.sfloc + 1] = e.b;
+            continue;
+        }
+        const double r1 = rng.next();
+        const double r2 = rng.next();
+        e.a = e.f * std::cos(kTwoPi * r1);
+        e.b = e.f * std::cos(kTwoPi * r2);
+        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], e.a, e.b);
+    }
+    reftyp& f000 = st.memrefl(st.mstartf);
+    f000.a = f000.b = 0;
+    sf[0] = sf[1] = 0;
+    f000.amem = f000.bmem = 0;
+}
+
+// Every voxel below the threshold changes sign; returns the charge flipped.
+double flip(double* sf, long nvoxtot, double delta) {
+    double aucnt = 0;
+    for (long k = 0; k < nvoxtot; ++k) {
+        double& v = sf[2 * k];
+        if (v < delta) {
+            v = -v;
+            aucnt += std::fabs(v);
+        }
+        sf[2 * k + 1] = 0;
+    }
+    return aucnt;
+}
+
+int satellite_order(const RunState& st, const reftyp& e) {
+    return st.sdim > st.rdim ? std::abs(e.hklfg[static_cast<std::size_t>(st.rdim)]) : 0;
+}
+
+}  // namespace
+
+// A strong reflection whose calculated amplitude vanished has no phase to
+// keep: it gets phase 0 rather than a division by zero that would spread
+// NaN over the whole density.
+void resetamplitudes(RunState& st) {
+    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+        reftyp& e = st.memrefl(i);
+        if (e.f > st.weakrefl(satellite_order(st, e))) {
+            if (e.fmem == 0) {
+                e.amem = e.f;
+                e.bmem = 0;
+            } else {
+                e.amem = e.f * e.amem / e.fmem;
+                e.bmem = e.f * e.bmem / e.fmem;
+            }
+        } else {
+            const double a = e.amem;
+            e.amem = e.bmem;
+            e.bmem = -a;
+        }
+    }
+}
+
+namespace {
+
+void rebuild(RunState& st, const std::vector<int>& mate) {
+    st.sf.fill(0.0);
+    double* sf = st.sf.data();
+    sf[0] = st.memrefl(st.mstartf).amem;
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        const reftyp& e = st.memrefl(i);
+        double a = e.amem, b = e.bmem;
+        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], a, b);
+    }
+}
+
+double rvalue(RunState& st) {
+    st.sumfobs = st.sumdeltaabsf = 0;
+    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+        const reftyp& e = st.memrefl(i);
+        st.sumfobs += e.f;
+        st.sumdeltaabsf += std::fabs(e.f - e.fmem);
+    }
+    return st.sumdeltaabsf / st.sumfobs;
+}
+
+void seed_and_report(RunState& st) {
+    if (st.autors) {
+        read_clock(st);
+        int mins = std::atoi(st.time.substr(2, 2).c_str());
+        int secs = std::atoi(st.time.substr(4, 2).c_str());
+        if (mins == 0) mins = 1;
+        if (secs == 0) secs = 1;
+        st.randomseed = mins * secs;
+    }
+    st.log.list();
+    st.log.write("(a)", {"Starting charge flipping:"});
+    st.log.write("(a,i6)", {" Random seed:", st.randomseed});
+    if (st.randomseed == 0)
+        st.log.write("(a)", {" Phases from the input file will be used as initial phases"});
+}
+
+void completion_listing(RunState& st) {
+    TextOut out;
+    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+        throw RunStop("Error opening the output listing " + trim(st.memreflfile) + "!");
+    const std::string form = fchklform(st.sdim);
+    out.write("(A)", {""});
+    out.write("(A)", {"Structure factors phased by charge flipping:"});
+    out.write("(A)",
+              {"     #     h   k   l...     A                  B           A(new)             B(new)"});
+    for (int i = st.startf; i <= st.endf; ++i) {
+        const reftyp& e = st.refl(i);
+        out.write("(I6,A)", {i, ": "}, false);
+        FmtItems items;
+        for (int k = 0; k < st.sdim; ++k) items.emplace_back(e.hklfg[static_cast<std::size_t>(k)]);
+        items.emplace_back(e.a);
+        items.emplace_back(e.b);
+        items.emplace_back(e.amem);
+        items.emplace_back(e.bmem);
+        out.write(form, items);
+    }
+    out.close();
+}
+
+}  // namespace
+
+double flipcycle(RunState& st, const std::vector<int>& mate) {
+    double* sf = st.sf.data();
+    fft(st, -1);
+    if (st.reldelta) st.flipdelta = relativedelta(sf, st.nvoxtot, 2, st.cfindelta);
+    const double aucnt = flip(sf, st.nvoxtot, st.flipdelta);
+    fft(st, 1);
+    sf2memrefl(st);
+    resetamplitudes(st);
+    rebuild(st, mate);
+    st.rf = rvalue(st);
+    return aucnt;
+}
+
+void handover(RunState& st, bool electrons_as_f000) {
+    for (int i = st.startf; i <= st.endf; ++i) {
+        reftyp& e = st.refl(i);
+        e.f = e.fmem;
+        e.a = e.amem;
+        e.b = e.bmem;
+        e.amem = e.bmem = 0;
+    }
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        reftyp& e = st.memrefl(i);
+        e.a = e.amem;
+        e.b = e.bmem;
+        e.amem = e.bmem = 0;
+    }
+    const double found = st.memrefl(st.mstartf).a;
+    st.charge = electrons_as_f000 ? st.charge : static_cast<double>(0.8f) * found;
+    st.memrefl(st.mstartf).f = st.charge;
+    st.refl(st.startf).a = st.refl(st.startf).f = st.charge;
+    open_log(st);
+    st.log.list({"Charge:", st.charge});
+    st.log.close();
+    st.epv = st.charge / st.nvoxtot;
+    for (int i = 1; i <= st.norb; ++i) st.au(i) = st.rau(i) = st.epv;
+}
+
+void chargeflipping(RunState& st) {
+    const int limit = st.maxcycles;
+    open_log(st);
+    st.flipdelta = st.cfindelta * st.capvx;
+    seed_and_report(st);
+    FlipRandom rng(st.randomseed);
+    TextOut con(*st.con);
+
+    // 2. Sharpening.
+    double maxf = 0;
+    for (int i = st.mstartf; i <= st.mendf; ++i) {
+        reftyp& e = st.memrefl(i);
+        e.f *= bfactor(st, e.hklfg);
+        maxf = std::max(maxf, e.f);
+    }
+    getweakrefl(st);
+    if (st.autodelta) {
+        st.reldelta = false;
+        st.log.write("(a)", {"Searching for a proper delta:"});
+        st.flipdelta = maxf * static_cast<double>(0.005f) * st.capvx;
+        st.log.write("(a,f10.5)", {"Starting delta = ", st.flipdelta / st.capvx});
+    }
+
+    const std::vector<int> mate = friedelmates(st);
+    FlipHistory hist{};  // the R ring starts at 0 before the first attempt
+    int attempt = 0;
+    bool again = true;
+    while (again) {
+        again = false;
+        ++attempt;
+        start_attempt(st, rng, mate);
+        int cyc = 0;
+        if (st.autodelta) {
+            st.log.list();
+            st.log.write("(a,f10.5)", {"Current delta = ", st.flipdelta / st.capvx});
+        }
+        hist.rfinit = 0;
+        for (;;) {
+            ++cyc;
+            const double aucnt = flipcycle(st, mate);
+            hist.rfcont[cyc % 11] = st.rf;
+            if (cyc <= 3) hist.rfinit += st.rf;
+            if (cyc == 3) hist.rfinit /= static_cast<double>(3.0f);
+
+            const double q = st.memrefl(st.mstartf).amem;
+            st.log.write("(i5,a,f7.3,a,f8.2,a,f8.2,a)",
+                         {cyc, "  R:", 100.0 * st.rf, "  Charge: ", q, "(", aucnt, ")"});
+            con.write("(a,i3,a,i6,a,f8.3,a,f10.2,a,f10.5)",
+                      {"CF attempt", attempt, "  cycle", cyc, "  R:", 100.0 * st.rf, "  charge:", q,
+                       "  delta:", st.flipdelta / st.capvx});
+            fplivc(st);
+
+            if (st.autodelta && cyc == 10) {
+                const int j = deltajudgement(q, aucnt);
+                if (j != 0) {
+                    st.flipdelta *= j > 0 ? static_cast<double>(1.07f) : 0.5;
+                    again = true;
+                    break;
+                }
+                st.log.write("(a)", {"Criterion for correct delta fulfilled, continuing iteration."});
+                st.autodelta = false;
+            }
+            if (!flipcontinues(hist, cyc, limit, st.rf, st.maxrvalue)) break;
+        }
+    }
+    con.write("(a,i3,a,f8.3)", {"Charge flipping finished after attempt", attempt, ", R:", 100.0 * st.rf});
+    fplivc(st);
+
+    // 7. Completion.
+    sf2memrefl(st);
+    sf2refl(st);
+    if (st.searchsym || st.ntestsym > 0) {
+        st.log.close();
+        locatesymmetryrs(st);
+        open_log(st);
+    } else {
+        fft(st, -1);
+        for (int k = 0; k < st.nvoxtot; ++k) st.rho(k) = st.sf(2L * k);
+    }
+    st.log.close();
+    completion_listing(st);
+    if (st.performmem) handover(st, kElectronsAsF000);
+}
+
+}  // namespace quilmo

@@ -1,0 +1,49 @@
+// Walks of the orbit table rhotab: per orbit its multiplicity m, then its m
+// voxels.  Every routine that steps through the table does it here, so the
+// layout is read in one place.
+#pragma once
+
+#include <vector>
+
+#include "run/state.h"
+
+namespace quilmo {
+
+// One orbit of the table.
+struct Orbit {
+    int m;             // multiplicity: the number of its voxels
+    const int* voxel;  // its voxels (indices into rho; 2v into sf), voxel[0] the first
+};
+
+// Calls f(i, orbit) for the orbits i = 1..norb in table order.
+template <class F>
+void for_each_orbit(const FArray<int>& rhotab, int norb, F f) {
+    const int* tab = rhotab.data();
+    long t = 0;
+    for (int i = 1; i <= norb; ++i) {
+        const int m = tab[t];
+        f(i, Orbit{m, tab + t + 1});
+        t += m + 1;
+    }
+}
+
+// The orbit table in the two forms the iteration walks it: the multiplicity
+// of each orbit and its first voxel, one entry per orbit (0-based).  Built
+// once per run, so the cycle reads them without stepping through rhotab.
+struct OrbitList {
+    std::vector<double> m;  // multiplicity of orbit i+1
+    std::vector<int> v;     // its first voxel (index into rho; 2v into sf)
+};
+
+inline OrbitList orbitlist(const RunState& st) {
+    OrbitList o;
+    o.m.resize(static_cast<std::size_t>(st.norb));
+    o.v.resize(static_cast<std::size_t>(st.norb));
+    for_each_orbit(st.rhotab, st.norb, [&o](int i, Orbit orbit) {
+        o.m[static_cast<std::size_t>(i - 1)] = orbit.m;
+        o.v[static_cast<std::size_t>(i - 1)] = orbit.voxel[0];
+    });
+    return o;
+}
+
+}  // namespace quilmo

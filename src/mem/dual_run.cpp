@@ -1,0 +1,167 @@
+// The run of algorithm DUAL: the start, reports and listings of the
+// Sakata-Sato run around the minimisation of the dual.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "density/files.h"
+#include "grid/voxels.h"
+#include "mem/check.h"
+#include "mem/dual.h"
+#include "mem/iteration.h"
+#include "mem/report.h"
+#include "mem/rfactor.h"
+#include "mem/usercom.h"
+#include "run/console.h"
+#include "textio/stop.h"
+
+namespace quilmo {
+
+namespace {
+
+// The console, the log and the command file during the minimisation.
+struct RunHooks : DualHooks {
+    RunState& st;
+    TextOut& out;
+    explicit RunHooks(RunState& s, TextOut& o) : st(s), out(o) {}
+
+    bool may_evaluate(int next) override { return next <= st.maxcycles; }
+
+    bool evaluated(int nev, const DualValues& v, const double* au) override {
+        TextOut con(*st.con);
+        con.write("(A,I7,A,ES11.4,A,ES11.4,A,ES14.7,A,ES11.4)",
+                  {" Evaluation", nev, "  Constraint", v.c, "  Lambda", v.lambda, "  Entropy", v.s,
+                   "  |grad Psi|", v.gnorm});
+        bool go_on = true;
+        if (usercom(st, "STOP", "   ")) {
+            st.log.list();
+            st.log.write("(a)", {"User forced termination of iteration. Stopping."});
+            go_on = false;
+        }
+        if (usercom(st, "DENSITY", "CHR")) write_density_now(au);
+        st.log.flush();
+        out.flush();
+        fplivc(st);
+        return go_on;
+    }
+
+    void iteration(int k, int nev, double psi, const DualValues& v) override {
+        st.log.write("(A,I6,A,I7,A,ES16.9,A,ES11.4,A,ES11.4,A,ES14.7,A,ES11.4)",
+                     {"L-BFGS iteration", k, "  evaluations", nev, "  Psi", psi, "  Constraint", v.c,
+                      "  Lambda", v.lambda, "  Entropy", v.s, "  |grad Psi|", v.gnorm});
+    }
+
+    // The density of the evaluation just made, at once, under the given name.
+    void write_density_now(const double* au) {
+        // au stays the density the run started from until the end.
+        std::vector<double> start(st.au.vec());
+        std::copy(au, au + st.norb, st.au.data());
+        quilmo::write_density_now(st);
+        std::copy(start.begin(), start.end(), st.au.data());
+    }
+};
+
+std::string end_text(const DualResult& r) {
+    switch (r.end) {
+        case DualEnd::converged:
+            return "DUAL: the aim is reached after " + std::to_string(r.evaluations) + " evaluations.";
+        case DualEnd::limit:
+            return "DUAL: the cycle limit ends the minimisation after " + std::to_string(r.evaluations) +
+                   " evaluations; the last accepted density is kept.";
+        case DualEnd::stopped:
+            return "DUAL: stopped by the user after " + std::to_string(r.evaluations) +
+                   " evaluations; the last accepted density is kept.";
+        case DualEnd::nonfinite:
+            return "DUAL: Psi or its gradient is not a finite number at evaluation " +
+                   std::to_string(r.evaluations) + "; the last accepted density has been written.";
+        case DualEnd::linesearch:
+            break;
+    }
+    return "DUAL: the L-BFGS line search failed (status " + std::to_string(r.code) + ") after " +
+           std::to_string(r.evaluations) + " evaluations; the last accepted density has been written.";
+}
+
+}  // namespace
+
+void memdual(RunState& st) {
+    TextOut out;
+    open_reports(st, out);
+
+    // The start of a Sakata-Sato run: the statistics of the starting density.
+    new_structure_factors(st);
+    rfactor(st);
+    entropy(st);
+    st.lambda = 0;
+    st.l = st.s;
+    report_start(st, out);
+    st.log.list();
+    st.log.write("(A,I3,A)", {"DUAL: maximum entropy through its dual, L-BFGS with", kDualMemory,
+                              " corrections; one transform pair per evaluation."});
+
+    // Solved for a target just below the aim, so that the solution meets it.
+    const DualProblem p = dual_problem(st, st.aim * (1 - 1e-4));
+    std::vector<double> fc(2 * static_cast<std::size_t>(p.nf));
+    for (int k = 0; k < p.nf; ++k) {
+        fc[2 * static_cast<std::size_t>(k)] = st.refl(st.startf + 1 + k).amem;
+        fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.startf + 1 + k).bmem;
+    }
+
+    // exp(-phibar) times the prior is a density only where the prior is not
+    // negative.
+    for (int i = 1; i <= st.norb; ++i)
+        if (st.rau(i) < 0) throw RunStop("DUAL: the prior density must not be negative anywhere!");
+
+    DualResult r;
+    const bool met = st.fgcon <= st.aim;  // the start meets the aim: nothing to do
+    if (!met) {
+        // Data that break the symmetry by more than the aim can never meet it.
+        if (!(p.aimfree() > 0))
+            throw RunStop(
+                "DUAL: the F-constraints break the symmetry by more than the aim allows "
+                "(their symmetry-forbidden part alone gives a constraint value above the aim)!");
+        std::vector<double> x0(static_cast<std::size_t>(p.nx));
+        // F(au) of the start is F(rau): the start is the prior.
+        if (!dual_start(p, fc.data(), x0.data()))
+            throw RunStop("DUAL: the prior density gives no direction to start from!");
+        RunHooks hooks(st, out);
+        r = dual_minimise(st, p, st.aim, x0, hooks);
+        st.log.list();
+        st.log.write("(A)", {end_text(r)});
+        if (r.end == DualEnd::nonfinite || r.end == DualEnd::linesearch)
+            TextOut(*st.con).write("(A)", {end_text(r)});
+    }
+
+    // The final state: the converged or last accepted density, or the start.
+    double lambda = 0, test = 0;
+    if (r.any) {
+        std::copy(r.au.begin(), r.au.end(), st.au.data());
+        lambda = r.v.lambda;
+    }
+    new_structure_factors(st);
+    rfactor(st);
+    entropy(st);
+    st.lambda = lambda;
+    st.l = st.s - st.lambda * st.fpgcon;
+    if (r.any) {
+        for (int k = 0; k < p.nf; ++k) {
+            fc[2 * static_cast<std::size_t>(k)] = st.refl(st.startf + 1 + k).amem;
+            fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.startf + 1 + k).bmem;
+        }
+        test = dual_angle_test(st, p, st.au.data(), fc.data());
+    }
+    const DualEndValues dual{lambda, test};
+    report_end(st, out, r.evaluations, cpu_seconds(), &dual);
+    if (st.memcheck > 0) writecheck(st);
+    report_listings(st, out);
+    out.close();
+    st.log.close();
+
+    if (r.end == DualEnd::nonfinite || r.end == DualEnd::linesearch) {
+        // The last accepted density is the run's result as far as it went.
+        expandrho(st);
+        rhowrite(st);
+        throw RunStop(end_text(r));
+    }
+}
+
+}  // namespace quilmo

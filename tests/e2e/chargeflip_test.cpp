@@ -1,0 +1,272 @@
+// Charge-flipping runs of the real program: the sucrose sample is phased
+// from amplitudes alone and put at a permissible origin of P2_1, a seed
+// repeats its run byte for byte, CF+MEM runs through to the difference map,
+// input phases give a pinned R history, and inputs that cannot be flipped
+// are refused.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+#include "support/e2e.h"
+#include "support/point_atoms.h"
+
+using quilmo_test::lines_of;
+using quilmo_test::run_quilmo;
+using quilmo_test::slurp;
+using quilmo_test::TempDir;
+
+namespace {
+
+const std::string kData = std::string(QUILMO_TEST_DATA) + "/chargeflip/";
+
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+    const auto p = s.find(from);
+    if (p != std::string::npos) s.replace(p, from.size(), to);
+    return s;
+}
+
+// The sample with a seed that finds the structure within about 900 cycles.
+std::string sucrose(const std::string& perform = "CF") {
+    std::string in = replaced(slurp(kData + "sucrose_cf.Quilmo"), "randomseed 4711", "randomseed 8");
+    if (perform != "CF")
+        in = replaced(in, "perform CF\n",
+                      "perform " + perform + "\ninitialdensity flat\nalgorithm S-S AUTO 1.0\n");
+    return in;
+}
+
+struct Map {
+    int nv[3] = {};
+    double cell[6] = {};
+    std::vector<double> v;
+};
+
+// The native ASCII map: grid, cell, extremes, then 22-character values.
+Map read_map(const std::string& text) {
+    Map m;
+    auto lines = lines_of(text);
+    std::istringstream(lines.at(1)) >> m.nv[0] >> m.nv[1] >> m.nv[2];
+    std::istringstream c(lines.at(2));
+    for (double& x : m.cell) c >> x;
+    for (std::size_t l = 4; l < lines.size(); ++l)
+        for (std::size_t p = 0; p + 22 <= lines[l].size(); p += 22)
+            m.v.push_back(std::stod(lines[l].substr(p, 22)));
+    return m;
+}
+
+struct Frac {
+    double x, y, z;
+};
+
+// How many of the atoms (and their images under -x, y+1/2, -z) lie within
+// 0.5 A of one of the 4·n highest local maxima, at the best permissible
+// origin of P2_1 (x, z by 0 or 1/2, y free in 1/360 steps) and enantiomer.
+int atoms_on_peaks(const Map& m, const std::vector<Frac>& atoms) {
+    const int nx = m.nv[0], ny = m.nv[1], nz = m.nv[2];
+    auto at = [&](int i, int j, int k) {
+        return m.v[static_cast<std::size_t>((i + nx) % nx + nx * ((j + ny) % ny + ny * ((k + nz) % nz)))];
+    };
+    std::vector<std::pair<double, Frac>> peaks;
+    for (int k = 0; k < nz; ++k)
+        for (int j = 0; j < ny; ++j)
+            for (int i = 0; i < nx; ++i) {
+                const double v = at(i, j, k);
+                bool top = true;
+                for (int c = -1; c <= 1 && top; ++c)
+                    for (int b = -1; b <= 1 && top; ++b)
+                        for (int a = -1; a <= 1 && top; ++a) top = v >= at(i + a, j + b, k + c);
+                if (top) peaks.push_back({v, {double(i) / nx, double(j) / ny, double(k) / nz}});
+            }
+    std::sort(peaks.begin(), peaks.end(), [](auto& p, auto& q) { return p.first > q.first; });
+    peaks.resize(std::min(peaks.size(), 4 * atoms.size()));
+    const double a = m.cell[0], b = m.cell[1], c = m.cell[2];
+    const double cb = std::cos(m.cell[4] * M_PI / 180), sb = std::sin(m.cell[4] * M_PI / 180);
+    auto near = [&](Frac p) {
+        for (auto& [v, q] : peaks) {
+            double d[3] = {p.x - q.x, p.y - q.y, p.z - q.z};
+            for (double& x : d) x -= std::round(x);
+            const double x = a * d[0] + c * cb * d[2], z = c * sb * d[2], y = b * d[1];
+            if (x * x + y * y + z * z <= 0.25) return true;
+        }
+        return false;
+    };
+    int best = 0;
+    for (int e : {1, -1})
+        for (double sx : {0.0, 0.5})
+            for (double sz : {0.0, 0.5})
+                for (int iy = 0; iy < 360; ++iy) {
+                    int hit = 0;
+                    for (const Frac& f : atoms) {
+                        const Frac p{e * f.x + sx, e * f.y + iy / 360.0, e * f.z + sz};
+                        hit += near(p) || near({-p.x, p.y + 0.5, -p.z}) ? 1 : 0;
+                    }
+                    best = std::max(best, hit);
+                }
+    return best;
+}
+
+std::vector<Frac> sucrose_atoms() {
+    std::vector<Frac> atoms;
+    for (const std::string& l : lines_of(slurp(kData + "sucrose_atoms.txt"))) {
+        if (l.empty() || l[0] == '#') continue;
+        std::istringstream in(l);
+        std::string label, element;
+        Frac f{};
+        in >> label >> element >> f.x >> f.y >> f.z;
+        if (element != "H") atoms.push_back(f);
+    }
+    return atoms;
+}
+
+int count_prefix(const std::string& text, const std::string& prefix) {
+    int n = 0;
+    for (const auto& l : lines_of(text)) n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+    return n;
+}
+
+TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
+    TempDir one, two;
+    one.write("sucrose_cf.Quilmo", sucrose());
+    two.write("sucrose_cf.Quilmo", sucrose());
+    auto r1 = run_quilmo(one, {"sucrose_cf"});
+    ASSERT_EQ(r1.status, 0) << r1.err;
+    auto r2 = run_quilmo(two, {"sucrose_cf"});
+    ASSERT_EQ(r2.status, 0) << r2.err;
+    const std::string map = one.read("sucrose_cf.asc");
+    EXPECT_EQ(map, two.read("sucrose_cf.asc"));
+
+    const auto atoms = sucrose_atoms();
+    ASSERT_EQ(atoms.size(), 23u);
+    const int found = atoms_on_peaks(read_map(map), atoms);
+    EXPECT_GE(found * 10, static_cast<int>(atoms.size()) * 8) << found << " of " << atoms.size();
+
+    const std::string log = one.read("sucrose_cf.QLlog");
+    EXPECT_EQ(count_prefix(log, "Coordinate   1 will be fixed with symop  2 with complexity  2"), 1);
+    EXPECT_EQ(count_prefix(log, "Coordinate   2 cannot be fixed."), 1);
+    EXPECT_EQ(count_prefix(log, "Coordinate   3 will be fixed with symop  2 with complexity  2"), 1);
+    EXPECT_EQ(count_prefix(log, " I have found following shift of origin:"), 1);
+    EXPECT_EQ(count_prefix(log, "Coordinate  2 by  0.000"), 1);
+    EXPECT_EQ(count_prefix(log, "Criterion for correct delta fulfilled, continuing iteration."), 1);
+    EXPECT_EQ(count_prefix(log, " Random seed:     8"), 1);
+    const std::string out = one.read("sucrose_cf.QLout");
+    EXPECT_EQ(count_prefix(out, "Structure factors phased by charge flipping:"), 1);
+    EXPECT_EQ(count_prefix(out, "     1:    0   0   0"), 1);
+    EXPECT_EQ(count_prefix(out, "  2200: "), 1);
+    // One progress line per cycle and one per finished search.
+    EXPECT_GT(count_prefix(r1.out, "CF attempt  7  cycle"), 100);
+    EXPECT_EQ(count_prefix(r1.out, "Symmetry search with symop  2 done"), 1);
+}
+
+TEST(SucroseCF, CFAndMEMRunsOnToTheHistogramAndTheDifferenceMap) {
+    TempDir dir;
+    dir.write("s.Quilmo", sucrose("CF+MEM"));
+    auto r = run_quilmo(dir, {"s", "900"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string log = dir.read("s.QLlog");
+    EXPECT_EQ(count_prefix(log, " Charge: "), 1);
+    EXPECT_EQ(count_prefix(log, "Cycle:        900"), 1);
+    // With F data only, R and RF are one number: both must be taken over
+    // the observations the flipping handed over.
+    std::string rall, rf;
+    for (const auto& l : lines_of(log)) {
+        if (l.rfind("R =", 0) == 0) rall = l.substr(3, 10);
+        if (l.rfind("RF=", 0) == 0) rf = l.substr(3, 10);
+    }
+    EXPECT_FALSE(rall.empty());
+    EXPECT_EQ(rall, rf);
+    EXPECT_EQ(count_prefix(dir.read("s.QLhst"), "Start of histogram"), 1);
+    EXPECT_EQ(lines_of(dir.read("s.asc")).size(), 4u + 51840 / 6);
+    EXPECT_TRUE(dir.exists("s_diffour.m81"));
+}
+
+// A small P1 crystal of point atoms: quick enough to pin a run.
+std::string point_atoms(const std::string& extra) {
+    const std::vector<quilmo_test::Atom> atoms = {
+        {0.1, 0.2, 0.3, 8}, {0.35, 0.6, 0.15, 6}, {0.7, 0.4, 0.8, 7}};
+    quilmo_test::PointAtomData data;
+    data.voxels = 16;
+    data.maxindex = 4;
+    return quilmo_test::point_atom_input(atoms, "CF", "searchsymmetry no\noutputformat QLascii\n" + extra,
+                                         data);
+}
+
+std::vector<std::string> r_lines(const std::string& log) {
+    std::vector<std::string> out;
+    for (const auto& l : lines_of(log))
+        if (l.size() > 10 && l.substr(5, 5) == "  R: ") out.push_back(l);
+    return out;
+}
+
+TEST(PointAtomsCF, InputPhasesGiveAPinnedRepeatableStart) {
+    const std::string in = point_atoms("delta 0.05 absolute\nrandomseed 0\n");
+    TempDir one, two;
+    one.write("p.Quilmo", in);
+    two.write("p.Quilmo", in);
+    auto r1 = run_quilmo(one, {"p", "5"});
+    auto r2 = run_quilmo(two, {"p", "5"});
+    ASSERT_EQ(r1.status, 0) << r1.err;
+    const std::string log = one.read("p.QLlog");
+    EXPECT_EQ(count_prefix(log, " Random seed:     0"), 1);
+    EXPECT_EQ(count_prefix(log, " Phases from the input file will be used as initial phases"), 1);
+    const auto rs = r_lines(log);
+    ASSERT_EQ(rs.size(), 5u);
+    EXPECT_EQ(rs, r_lines(two.read("p.QLlog")));
+    EXPECT_EQ(one.read("p.asc"), two.read("p.asc"));
+    EXPECT_EQ(rs[0], "    1  R: 58.195  Charge:   119.75(   66.72)");
+    EXPECT_EQ(rs[1], "    2  R: 41.996  Charge:   166.52(   30.93)");
+    EXPECT_EQ(rs[2], "    3  R: 33.838  Charge:   204.52(   24.69)");
+}
+
+TEST(PointAtomsCF, EndingsBeforeTheJudgement) {
+    // An R limit above the first cycle's R ends after one cycle; a cycle
+    // limit below 10 ends an automatic search without its judgement.
+    TempDir dir;
+    dir.write("p.Quilmo", point_atoms("delta AUTO\nrandomseed 3\nmaxrvalue 99.9\n"));
+    auto r = run_quilmo(dir, {"p"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r_lines(dir.read("p.QLlog")).size(), 1u);
+
+    TempDir short_run;
+    short_run.write("p.Quilmo", point_atoms("delta AUTO\nrandomseed 3\n"));
+    auto s = run_quilmo(short_run, {"p", "7"});
+    ASSERT_EQ(s.status, 0) << s.err;
+    const std::string log = short_run.read("p.QLlog");
+    EXPECT_EQ(r_lines(log).size(), 7u);
+    EXPECT_EQ(count_prefix(log, "Criterion for correct delta"), 0);
+    EXPECT_TRUE(short_run.exists("p.asc"));
+}
+
+TEST(PointAtomsCF, InputsThatCannotBeFlippedAreRefused) {
+    struct Case {
+        std::string input, message;
+    };
+    const std::string base = point_atoms("delta AUTO\nrandomseed 3\n");
+    const std::string fblock = base.substr(base.find("fbegin\n"));
+    const Case cases[] = {
+        {base + "weakratio 1.5\n",
+         "Error, the keyword weakratio must lie between 0 and 1!\nError reading keyword weakratio.\n"},
+        {base + "weakratio -0.1\n",
+         "Error, the keyword weakratio must lie between 0 and 1!\nError reading keyword weakratio.\n"},
+        {replaced(base, fblock, "fbegin\n  0   0   0   99.0   0.0   0.1\nendf\n"),
+         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F "
+         "block!\n"},
+        {replaced(base, fblock,
+                  "fbegin\n  1   0   0   0.0   0.0   0.1\n  0   1   0   0.0   0.0   0.1\nendf\n"),
+         "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) in the F "
+         "block!\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        dir.write("p.Quilmo", c.input);
+        auto r = run_quilmo(dir, {"p"});
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
+        EXPECT_EQ(r.status, 1);
+        EXPECT_FALSE(dir.exists("p.asc"));
+    }
+    TempDir ok;
+    ok.write("p.Quilmo", base + "weakratio 1\n");
+    EXPECT_EQ(run_quilmo(ok, {"p", "3"}).status, 0);
+}
+
+}  // namespace
