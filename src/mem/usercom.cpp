@@ -80,8 +80,9 @@ bool usercom(RunState& st, std::string_view key, std::string_view valflag) {
         }
         // A file name is taken from the whole line, not from the padded
         // line buffer, which would cut a long path.
-        ok = read_value(st, valflag == "CHR" ? std::string_view(line).substr(std::min(n, line.size()))
-                                             : std::string_view(buffer).substr(n),
+        ok = read_value(st,
+                        valflag == "CHR" ? std::string_view(line).substr(std::min(n, line.size()))
+                                         : std::string_view(buffer).substr(n),
                         valflag);
         if (ok) {
             in.close();
