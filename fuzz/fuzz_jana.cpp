@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quilmo::RunState st;
     quilmo_fuzz::small_grid(st, con);
     int ferror = 0;
-    quilmo_fuzz::until_stop([&] { quilmo::readjana(st, quilmo::fixed(quilmo_fuzz::at("prior.m81"), 264), ferror); });
+    quilmo_fuzz::until_stop([&] { quilmo::readjana(st, quilmo::fixed(quilmo_fuzz::at("prior.m81"), quilmo::kNameLen), ferror); });
     if (ferror == 0) {
         for (double v : st.rho.vec())
             if (!std::isfinite(v)) std::abort();

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quilmo::RunState st;
     quilmo_fuzz::small_grid(st, con);
     int ferror = 0;
-    quilmo_fuzz::until_stop([&] { quilmo::readql(st, quilmo::fixed(quilmo_fuzz::at("prior.asc"), 264), ferror); });
+    quilmo_fuzz::until_stop([&] { quilmo::readql(st, quilmo::fixed(quilmo_fuzz::at("prior.asc"), quilmo::kNameLen), ferror); });
     // A success must leave only finite numbers behind.
     if (ferror == 0)
         for (double v : st.rho.vec())

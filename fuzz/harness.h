@@ -15,6 +15,7 @@
 #include <string>
 
 #include "run/state.h"
+#include "textio/lengths.h"
 #include "textio/stop.h"
 #include "textio/text.h"
 
@@ -72,13 +73,12 @@ inline void small_grid(quilmo::RunState& st, std::ostream& con) {
     st.capvx = st.cell(7) / st.nvoxtot;
     st.rho.allocate(0, st.lstrhoel);
     for (long v = 0; v < st.nvoxtot; ++v) st.rho(v) = std::sin(0.37 * v + 0.1) * (1.0 + v % 7) / 3.0;
-    st.filetitle = quilmo::fixed(at("run"), 264);
+    st.filetitle = quilmo::fixed(at("run"), quilmo::kNameLen);
     st.filebase = quilmo::idel(st.filetitle) + 1;
-    st.logfile = quilmo::fixed(at("run.QLlog"), 264);
-    st.memreflfile = quilmo::fixed(at("run.QLout"), 264);
-    st.symfile = quilmo::fixed(at("run.QLsymtb"), 264);
-    st.title = quilmo::fixed("fuzz", 132);
-    st.reclfac = 4;
+    st.logfile = quilmo::fixed(at("run.QLlog"), quilmo::kNameLen);
+    st.memreflfile = quilmo::fixed(at("run.QLout"), quilmo::kNameLen);
+    st.symfile = quilmo::fixed(at("run.QLsymtb"), quilmo::kNameLen);
+    st.title = quilmo::fixed("fuzz", quilmo::kLineLen);
 }
 
 // Runs `step`; a stop of the run returns normally.
