@@ -38,6 +38,8 @@ struct DualRun {
         st.comfile = fixed((dir / "run.QLcom").string(), kNameLen);
         st.outrhotype = fixed("QLascii", kNameLen);
         st.outrhofile = fixed((dir / "final.asc").string(), kNameLen);
+        st.ncellpar = 6;
+        st.cellcon = 7;
         st.cell.allocate(1, 7);
         for (int k = 1; k <= 3; ++k) st.cell(k) = 10;
         for (int k = 4; k <= 6; ++k) st.cell(k) = 90;
