@@ -3,8 +3,10 @@
 # archive, skipping packages that are already there.
 set -euo pipefail
 
+# clang and its runtime (libFuzzer, the sanitizers) build the fuzz targets.
 packages=(g++ cmake make pkg-config libfftw3-dev libgtest-dev libbenchmark-dev liblbfgs-dev
-          nlohmann-json3-dev python3 python3-numpy python3-gemmi python3-matplotlib)
+          nlohmann-json3-dev python3 python3-numpy python3-gemmi python3-matplotlib
+          clang libclang-rt-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

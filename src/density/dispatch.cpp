@@ -1,5 +1,6 @@
 // The output dispatch: the writer of the chosen format, default and spare
 // names, and the console menu when no known format was chosen.
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -99,30 +100,77 @@ std::string spare_name(const char* pattern, int& next) {
     return std::string(kNameLen, ' ');
 }
 
+// What a failed write leaves to do.
+enum class Failed {
+    Existed,  // the name was taken already: a spare name may serve
+    Refused,  // the writer refused the density without touching the disk
+};
+
+// Calls the writer of `choice` on `name`.  Returns normally when the file is
+// written or when the failure leaves a choice (see Failed); any other
+// failure (no space, no permission, an I/O error) removes the partial file
+// the writer made and stops the run with the system's reason, for another
+// name would fail alike and leave one more empty file behind.
+bool write_or_stop(RunState& st, int choice, const std::string& name, Failed& why) {
+    const std::string path = trim(name);
+    std::error_code ec;
+    const bool existed = !path.empty() && std::filesystem::exists(std::filesystem::symlink_status(path, ec));
+    clear_io_error();
+    int ferror = 0;
+    write_as(st, choice, name, ferror);
+    if (ferror <= 0) return true;
+    const int err = last_io_error();
+    if (existed) {
+        why = Failed::Existed;
+        return false;
+    }
+    bool removed = false;
+    if (!path.empty() && std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
+        removed = std::filesystem::remove(path, ec);
+    if (err == 0 && !removed) {
+        why = Failed::Refused;
+        return false;
+    }
+    throw RunStop("Error! Cannot write the density file " + path + ": " +
+                  (err != 0 ? std::string(std::strerror(err)) : std::string("write failed")) +
+                  (removed ? ". The incomplete file has been removed." : "."));
+}
+
 }  // namespace
+
+bool own_map_name(const RunState& st, const std::string& name) {
+    const std::string given = trim(st.outrhofile);
+    if (!given.empty() && name == given) return true;
+    if (name == trim(with_extension(st.filetitle, st.filebase, kDiffourExtension))) return true;
+    for (const OutputType& t : kTypes)
+        if (name == trim(with_extension(st.filetitle, st.filebase, t.extension))) return true;
+    return false;
+}
 
 void rhowrite(RunState& st) {
     int next_spare = 0;
     for (;;) {
-        int ferror = 0;
         const OutputType* known = nullptr;
         int choice = 0;
         for (const OutputType& t : kTypes)
             if (same_text(st.outrhotype, t.type)) known = &t;
+        Failed why = Failed::Existed;
         if (known) {
             choice = static_cast<int>(known - kTypes) + 1;
             if (st.outrhofile.empty() || st.outrhofile[0] == ' ')
                 st.outrhofile = with_extension(st.filetitle, st.filebase, known->extension);
-            write_as(st, choice, st.outrhofile, ferror);
+            if (write_or_stop(st, choice, st.outrhofile, why)) return;
         } else {
             TextOut con(*st.con);
             choice = ask_choice(st, con);
             const std::string name = ask_name(st, con);
             con.close();
-            write_as(st, choice, name, ferror);
+            if (write_or_stop(st, choice, name, why)) return;
         }
-        if (ferror <= 0) return;
-        if (known) {
+        if (known && why == Failed::Refused) {
+            // Every spare name would be refused alike: let the user choose.
+            st.outrhotype = fixed("none", kNameLen);
+        } else if (known) {
             const std::string spare = spare_name(known->spare, next_spare);
             if (blank(spare))
                 st.outrhotype = fixed("none", kNameLen);

@@ -24,4 +24,12 @@ void readccp4(RunState& st, const std::string& rhofile, int& ferror);
 // Writes rho in the output format, asking on the console when none is set.
 void rhowrite(RunState& st);
 
+// What the difference map's name adds to the run title.
+inline constexpr const char* kDiffourExtension = "_diffour.m81";
+
+// True when `name` (trimmed) is kept for one of the run's own maps: the final
+// density as given, or by default in any output format, or the difference
+// map.  A map asked for during the run must not take such a name.
+bool own_map_name(const RunState& st, const std::string& name);
+
 }  // namespace quilmo

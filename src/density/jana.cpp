@@ -10,6 +10,7 @@
 // header, and the reader derives the same length from nxny.  Lengths are in
 // bytes, the unit of our binary layer (a record-length factor of 4).
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -203,15 +204,24 @@ void store_border_point(RunState& st, const JanaHeader& h, long k, long j, doubl
 }
 
 // Reads the sections and the extremes; false at the first failed read.
+// A value that is not a finite number sets `fault` to a line naming its
+// record.
 bool read_sections(RunState& st, BinaryFile& f, const JanaHeader& h, bool borders,
-                   std::size_t reclen) {
+                   std::size_t reclen, std::string& fault) {
+    auto finite = [&fault](float v, long record) {
+        if (std::isfinite(v)) return true;
+        fault = "Record " + std::to_string(record) + ": a value is not a finite number!";
+        return false;
+    };
     Bytes section;
     allocate_or_stop("Error allocating tables of Jana file!", [&] { section.reserve(reclen); });
     long voxel = 0;
     for (long k = 0; k < h.nmap; ++k) {
         if (!f.read_direct(k + 2, reclen, section)) return false;
         for (long j = 0; j < h.nxny; ++j) {
-            const double value = get_f32(section, 4 * static_cast<std::size_t>(j)) * st.capvx;
+            const float stored = get_f32(section, 4 * static_cast<std::size_t>(j));
+            if (!finite(stored, k + 2)) return false;
+            const double value = stored * st.capvx;
             if (borders)
                 store_border_point(st, h, k, j, value);
             else
@@ -223,9 +233,12 @@ bool read_sections(RunState& st, BinaryFile& f, const JanaHeader& h, bool border
     const long first_word = (h.nmap + 1) * static_cast<long>(reclen / 4) + 1;
     Bytes word;
     if (!f.read_direct(first_word, 4, word)) return false;
-    st.rhomax = get_f32(word, 0);
+    const float rmax = get_f32(word, 0);
     if (!f.read_direct(first_word + 1, 4, word)) return false;
-    st.rhomin = get_f32(word, 0);
+    const float rmin = get_f32(word, 0);
+    if (!finite(rmax, h.nmap + 2) || !finite(rmin, h.nmap + 2)) return false;
+    st.rhomax = rmax;
+    st.rhomin = rmin;
     return true;
 }
 
@@ -267,9 +280,13 @@ void readjana(RunState& st, const std::string& rhofile, int& ferror) {
             console_block(st, {routine, "Warning!", "Cannot read this file!",
                              "Total number of voxels is inconsistent with input file!"});
             ferror = 5;
-        } else if (!read_sections(st, f, h, borders, record_length(h.nxny))) {
-            console_block(st, {routine, "Error! Cannot read density file!",
-                             "Something may have been read! Returning..."});
+        } else if (std::string fault; !read_sections(st, f, h, borders, record_length(h.nxny), fault)) {
+            if (fault.empty())
+                console_block(st, {routine, "Error! Cannot read density file!",
+                                   "Something may have been read! Returning..."});
+            else
+                console_block(st, {routine, "Error! Cannot read density file!", "File: " + name,
+                                   fault, "Something may have been read! Returning..."});
             ferror = 2;
         }
     }

@@ -39,6 +39,13 @@ void rhocorrection(RunState& st, const std::string& ctype) {
     double sum = 0;
     for (double v : rho) sum += v;
     const double factor = st.charge / sum;
+    // A density that sums to zero (or whose sum overflows) cannot be scaled;
+    // going on would fill the map with infinities and NaN.
+    if (!std::isfinite(factor) || !std::isfinite(sum) || sum <= 0) {
+        errormsg(st, "Error: The density cannot be scaled to the electron count: its sum is not a "
+                     "positive finite number!");
+        throw RunStop();
+    }
     for (double& v : rho) v *= factor;
 }
 

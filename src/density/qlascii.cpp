@@ -1,5 +1,6 @@
 // The native ASCII density file: grid, cell and extreme values in a short
 // header, then every voxel value in grid order, six to a line.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace quilmo {
 namespace {
 
 constexpr int kPerLine = 6;
+constexpr int kField = 22;  // columns of one value
 
 void read_report(RunState& st, std::string_view error, std::string_view consequence) {
     console_block(st, {"Routine ReadQL:", error, consequence});
@@ -48,8 +50,10 @@ bool write_body(RunState& st, TextOut& out) {
     return true;
 }
 
-bool read_body(RunState& st, TextIn& in, int& ferror) {
+// `line` follows the line being read, for the report of a failed read.
+bool read_body(RunState& st, TextIn& in, int& ferror, long& line) {
     int sdim = 0, rdim = 0;
+    line = 1;
     if (in.read("(2I4)", {sdim, rdim}) != kReadOk) return false;
     if (sdim != st.sdim || rdim != st.rdim) {
         read_report(st, "Dimensions is not equal to input file!", "Please try again...");
@@ -57,6 +61,7 @@ bool read_body(RunState& st, TextIn& in, int& ferror) {
         return true;
     }
 
+    line = 2;
     std::vector<int> dummies;
     allocate_or_stop("Error allocating dummies! Subroutine ReadQL!",
                      [&] { dummies.assign(static_cast<std::size_t>(st.sdim), 0); });
@@ -72,6 +77,7 @@ bool read_body(RunState& st, TextIn& in, int& ferror) {
 
     // The lattice parameters are compared as read (the file holds them
     // rounded to five decimals); the run keeps its own cell either way.
+    line = 3;
     bool same_cell = true;
     for (int i = 1; i <= st.cellcon; ++i) {
         double value = 0;
@@ -82,14 +88,22 @@ bool read_body(RunState& st, TextIn& in, int& ferror) {
     if (!same_cell)
         console_block(st, {"Routine ReadQL:", "Warning: Cell parameters are not equal to input file!"});
 
+    line = 4;
     if (in.read("(1X,ES13.6,1X,ES13.6)", {st.rhomin, st.rhomax}) != kReadOk) return false;
 
+    // Each value line must hold its values whole: a field cut short (a file
+    // that ends in the middle of its last value) would otherwise be padded
+    // with blanks and read as another number.
     double* rho = st.rho.data();
-    const long full = st.nvoxtot / kPerLine;
-    for (long q = 0; q < full; ++q, rho += kPerLine)
-        if (in.read("(6ES22.15)", {ReadTarget::array(rho, kPerLine)}) != kReadOk) return false;
-    for (long v = full * kPerLine; v < st.nvoxtot; ++v, ++rho)
-        if (in.read("(ES22.15)", {*rho}, v + 1 == st.nvoxtot) != kReadOk) return false;
+    std::string record;
+    for (long v = 0; v < st.nvoxtot; v += kPerLine) {
+        const long count = std::min<long>(kPerLine, st.nvoxtot - v);
+        line = 5 + v / kPerLine;
+        if (in.readline(record) != kReadOk) return false;
+        if (record.size() < static_cast<std::size_t>(kField * count)) return false;
+        if (fparse("(6ES22.15)", record, {ReadTarget::array(rho + v, count)}) != kReadOk)
+            return false;
+    }
     return true;
 }
 
@@ -103,13 +117,16 @@ void writeql(RunState& st, const std::string& rhofile, int& ferror) {
 void readql(RunState& st, const std::string& rhofile, int& ferror) {
     TextIn in;
     ferror = 0;
+    long line = 0;
     if (!in.open(trim(rhofile))) {
         read_report(st, "Error! Cannot open density file for reading!",
                     "Nothing has been read! Returning...");
         ferror = 1;
-    } else if (!read_body(st, in, ferror)) {
-        read_report(st, "Error! Cannot read the density file!",
-                    "Something may have been read! Returning...");
+    } else if (!read_body(st, in, ferror, line)) {
+        // The place of the fault tells the user what to mend.
+        const std::string where = "Line " + std::to_string(line) + " of " + trim(rhofile);
+        console_block(st, {"Routine ReadQL:", "Error! Cannot read the density file!", where,
+                           "Something may have been read! Returning..."});
         ferror = 2;
     }
     if (!in.close()) {

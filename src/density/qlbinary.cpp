@@ -1,5 +1,6 @@
 // The native binary density file: two sequential records, a header with the
 // grid and the cell, then the voxel values as little-endian doubles.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -56,16 +57,34 @@ bool header_matches(const RunState& st, const Bytes& rec) {
     return true;
 }
 
-// Reads both records; the run state changes only when both are sound.
-bool read_records(RunState& st, BinaryFile& f) {
+// Reads both records; the run state changes only when both are sound.  A
+// cell or a value that is no usable number sets `fault` to a line naming
+// the record, so the user learns what is wrong with the file.
+bool read_records(RunState& st, BinaryFile& f, std::string& fault) {
     Bytes header, density;
     if (f.read_record(header) != 0 || !header_matches(st, header)) return false;
+    // The cell replaces the run's own: a cell parameter or volume that is
+    // not a positive finite number would spoil every later step.
+    const std::size_t cell_at = 8 + 4 * static_cast<std::size_t>(st.sdim);
+    for (int i = 1; i <= st.cellcon; ++i) {
+        const double c = get_f64(header, cell_at + 8 * static_cast<std::size_t>(i - 1));
+        if (!std::isfinite(c) || c <= 0) {
+            fault = "Record 1: cell value " + std::to_string(i) + " is not a positive finite number!";
+            return false;
+        }
+    }
     // A file that ends after the header holds no density: that is a failed
     // read, never a success with rho untouched.
     if (f.read_record(density) != 0) return false;
     if (density.size() < 8 * static_cast<std::size_t>(st.nvoxtot)) return false;
-    std::size_t at = 8 + 4 * static_cast<std::size_t>(st.sdim);
-    for (int i = 1; i <= st.cellcon; ++i, at += 8) st.cell(i) = get_f64(header, at);
+    for (long v = 0; v < st.nvoxtot; ++v) {
+        if (!std::isfinite(get_f64(density, 8 * static_cast<std::size_t>(v)))) {
+            fault = "Record 2: value " + std::to_string(v + 1) + " is not a finite number!";
+            return false;
+        }
+    }
+    for (int i = 1; i <= st.cellcon; ++i)
+        st.cell(i) = get_f64(header, cell_at + 8 * static_cast<std::size_t>(i - 1));
     for (long v = 0; v < st.nvoxtot; ++v) st.rho(v) = get_f64(density, 8 * static_cast<std::size_t>(v));
     return true;
 }
@@ -99,10 +118,15 @@ void readrawql(RunState& st, const std::string& rhofile, int& ferror) {
         read_report(st, "Error! Cannot open density file for reading!",
                     "Nothing has been read! Returning...");
         ferror = 1;
-    } else if (!read_records(st, f)) {
-        console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
-                           "Maybe wrong dimensions or voxel spacing?",
-                           "Something may have been read! Returning..."});
+    } else if (std::string fault; !read_records(st, f, fault)) {
+        if (fault.empty())
+            console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
+                               "Maybe wrong dimensions or voxel spacing?",
+                               "Something may have been read! Returning..."});
+        else
+            console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
+                               "File: " + trim(rhofile), fault,
+                               "Nothing has been read! Returning..."});
         ferror = 2;
     }
     if (f.is_open() && !f.close()) {

@@ -20,6 +20,7 @@ void log_lines(RunState& st, std::initializer_list<std::string_view> lines) { to
 void log_block(RunState& st, std::initializer_list<std::string_view> lines) { to_log(st, lines, true); }
 
 void console_block(RunState& st, std::initializer_list<std::string_view> lines) {
+    st.console_told = true;
     TextOut con(*st.con);
     con.write("(A)", {""});
     for (std::string_view line : lines) con.write("(A)", {line});

@@ -21,7 +21,7 @@ void diffour(RunState& st) {
     fft(st, -1);
     sf2au(st);
     expandrho(st);
-    st.outrhofile = with_extension(st.filetitle, st.filebase, "_diffour.m81");
+    st.outrhofile = with_extension(st.filetitle, st.filebase, kDiffourExtension);
     rhowrite(st);
 }
 

@@ -1,6 +1,7 @@
 #include "grid/orbits.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <initializer_list>
 #include <vector>
 
@@ -56,38 +57,41 @@ bool valid_table(const RunState& st, const FArray<int>& tab, int norb) {
     return t == end + 1;
 }
 
+// What the symmetry table file offered.
+enum class Stored {
+    Used,     // the table was read
+    None,     // no file, or a table for another grid
+    Damaged,  // unreadable, cut short or not a partition of this grid
+};
+
 // Reads the table from the symmetry file when it was made for this grid.
-// Returns false when there is no usable file (none, or another grid).
-bool read_table(RunState& st) {
+// The file is a cache of what build_table computes, so a damaged one is not
+// a reason to stop: the caller computes the table again.
+Stored read_table(RunState& st) {
     BinaryFile f;
-    if (!f.open(trim(st.symfile), BinaryFile::Mode::Read)) return false;
+    if (!f.open(trim(st.symfile), BinaryFile::Mode::Read)) return Stored::None;
     Bytes rec;
-    if (f.read_record(rec) != 0 || rec.size() < 8) write_failure(st, f);
+    if (f.read_record(rec) != 0 || rec.size() < 8) return Stored::Damaged;
     const int fsdim = get_i32(rec, 0);
-    if (fsdim != st.sdim) {
-        f.close();
-        return false;
-    }
-    if (rec.size() < 4 * static_cast<std::size_t>(fsdim + 4)) write_failure(st, f);
+    if (fsdim != st.sdim) return Stored::None;
+    if (rec.size() < 4 * static_cast<std::size_t>(fsdim + 4)) return Stored::Damaged;
     for (int i = 1; i <= st.sdim; ++i)
-        if (get_i32(rec, 4 * static_cast<std::size_t>(i + 1)) != st.nvox(i)) {
-            f.close();
-            return false;
-        }
+        if (get_i32(rec, 4 * static_cast<std::size_t>(i + 1)) != st.nvox(i)) return Stored::None;
     const int norb = get_i32(rec, 4 * static_cast<std::size_t>(fsdim + 2));
     const int rhotabend = get_i32(rec, 4 * static_cast<std::size_t>(fsdim + 3));
     // Counts that cannot belong to this grid mean a damaged file: check them
     // before they size an allocation.
-    if (norb < 1 || norb > st.nvoxtot || rhotabend != norb + st.nvoxtot) close_failure(st, f);
-    st.norb = norb;
-    allocate_or_stop("Error allocating rho table! Memory to small?", [&] { st.rhotab.allocate(1, rhotabend); });
+    if (norb < 1 || norb > st.nvoxtot || rhotabend != norb + st.nvoxtot) return Stored::Damaged;
+    FArray<int> tab;
+    allocate_or_stop("Error allocating rho table! Memory to small?", [&] { tab.allocate(1, rhotabend); });
     for (int k = 1; k <= rhotabend; ++k) {
-        if (f.read_record(rec) != 0 || rec.size() < 4) close_failure(st, f);
-        st.rhotab(k) = get_i32(rec, 0);
+        if (f.read_record(rec) != 0 || rec.size() < 4) return Stored::Damaged;
+        tab(k) = get_i32(rec, 0);
     }
-    if (!valid_table(st, st.rhotab, norb)) close_failure(st, f);
-    f.close();
-    return true;
+    if (!valid_table(st, tab, norb)) return Stored::Damaged;
+    st.norb = norb;
+    st.rhotab = std::move(tab);
+    return Stored::Used;
 }
 
 // One pass over the grid: each voxel not yet in an orbit starts one, and the
@@ -175,9 +179,22 @@ void rhomultiplicity(RunState& st) {
     open_log(st, TextOut::Mode::Append);
     // A table read from the file goes straight to the log lines; a computed
     // one is also announced in the output listing.
-    if (!read_table(st)) {
+    const Stored stored = read_table(st);
+    if (stored != Stored::Used) {
+        if (stored == Stored::Damaged) {
+            const std::string line =
+                "The symmetry table file " + trim(st.symfile) + " is damaged; it is computed again.";
+            st.log.write("(A)", {line});
+            // Not a stop reason: written past errormsg, which marks one.
+            TextOut con(*st.con);
+            con.write("(A)", {line});
+        }
         build_table(st);
-        if (st.symtabon) write_table(st);
+        if (st.symtabon) {
+            // The damaged file makes way for the new table.
+            if (stored == Stored::Damaged) std::remove(trim(st.symfile).c_str());
+            write_table(st);
+        }
         TextOut out;
         if (!out.open(trim(st.memreflfile), TextOut::Mode::Append)) {
             st.log.close();

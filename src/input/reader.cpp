@@ -159,6 +159,7 @@ void errorcheck(RunState& st, input_module& im) {
     if (im.errnr > 0) {
         con.write("(a,i4,a)", {"There were ", im.errnr, " errors in the input file."});
         con.write("(a)", {"Please check the input file and try again."});
+        st.console_told = true;
         throw RunStop();
     }
 }

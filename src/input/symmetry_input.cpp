@@ -193,6 +193,7 @@ void symmetry(int isdim, const std::string& ibuffer, double* ormat, double* otve
             t = static_cast<double>(num) / den;
         } else if (divpos > 0) {
             t = decimal_translation(trim(word), divpos);
+            if (!std::isfinite(t)) bad_operator(ibuffer, word, "the translation is too large");
         }
         otvec[k - 1] = t;
     }

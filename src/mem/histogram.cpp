@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "density/reports.h"
 #include "run/console.h"
 #include "textio/stop.h"
 
@@ -11,9 +12,14 @@ namespace quilmo {
 
 namespace {
 
-// Bin of a residual: bins are 0.2 wide, nearest integer with halves away
-// from zero.
-long bin_of(double r) { return std::lround(5.0 * r); }
+// Bins are 0.2 wide; the histogram covers at most +-200 sigma (2001 bins),
+// so that one wild residual (an F of 1e20, a huge B) cannot ask for
+// gigabytes of bins or lines.  Residuals beyond are counted in the end bins.
+constexpr double kMaxResidual = 200.0;
+
+// Bin of a finite residual: nearest integer of 5r with halves away from
+// zero, within the bounded range.
+long bin_of(double r) { return std::lround(5.0 * std::clamp(r, -kMaxResidual, kMaxResidual)); }
 
 int group_first(const RunState& st, int gnr) {
     int first = st.startg;
@@ -22,13 +28,15 @@ int group_first(const RunState& st, int gnr) {
 }
 
 // Every residual, F-constraints first (F(000) included), then the groups.
-// A residual that is not a number (a sigma of 0) has no bin and is left out.
-std::vector<double> residuals(const RunState& st) {
+// A residual that is not a finite number (a sigma of 0) has no bin: it is
+// counted in `nonfinite` and left out.
+std::vector<double> residuals(const RunState& st, long& nonfinite) {
     std::vector<double> res;
     for (int i = st.startf; i <= st.endf; ++i) res.push_back(residf(st, i));
     for (int g = 1; g <= st.ggroups; ++g) res.push_back(residg(st, g));
-    res.erase(std::remove_if(res.begin(), res.end(), [](double r) { return !std::isfinite(r); }),
-              res.end());
+    const auto kept = std::remove_if(res.begin(), res.end(), [](double r) { return !std::isfinite(r); });
+    nonfinite = static_cast<long>(res.end() - kept);
+    res.erase(kept, res.end());
     return res;
 }
 
@@ -45,11 +53,21 @@ double residg(const RunState& st, int gnr) {
 }
 
 void histogram(RunState& st, int key) {
-    const std::vector<double> res = residuals(st);
+    long nonfinite = 0, outside = 0;
+    const std::vector<double> res = residuals(st, nonfinite);
     double rmin = 100, rmax = -100;
     for (double r : res) {
         rmin = std::min(rmin, r);
         rmax = std::max(rmax, r);
+        if (std::fabs(r) > kMaxResidual) ++outside;
+    }
+    if (outside > 0 || nonfinite > 0) {
+        const std::string beyond = "Residual histogram: " + std::to_string(outside) +
+                                   " residuals beyond +-200 sigma are counted in the end bins.";
+        const std::string none = "Residual histogram: " + std::to_string(nonfinite) +
+                                 " residuals are not finite numbers and are left out.";
+        if (outside > 0) log_lines(st, {beyond});
+        if (nonfinite > 0) log_lines(st, {none});
     }
     const long lo = bin_of(rmin), hi = bin_of(rmax);
     std::vector<int> count;
@@ -83,6 +101,10 @@ void histogram(RunState& st, int key) {
     } else {
         o.write("(A,I3,A,I4)", {"Rescaled by ", 100, "/", maxcnt});
     }
+    // Only unusual data get these lines; the layout is otherwise unchanged.
+    if (outside > 0)
+        o.write("(A)", {"Beyond +-200 sigma, counted in the end bins: " + std::to_string(outside)});
+    if (nonfinite > 0) o.write("(A)", {"Not finite, left out: " + std::to_string(nonfinite)});
     o.write("('|D-F|/sigma(D): # of appearances : graphical representation')");
 
     constexpr std::size_t kLine = 250;

@@ -35,15 +35,32 @@ void new_structure_factors(RunState& st) {
 }
 
 void write_density_now(RunState& st) {
+    const std::string name = trim(st.com.chr);
     st.log.list();
-    st.log.write("(a)", {"Writing out the current density to the file " + trim(st.com.chr)});
+    if (own_map_name(st, name)) {
+        st.log.write("(a)", {"The file " + name +
+                             " is kept for the run's own density; the DENSITY command is ignored."});
+        return;
+    }
+    st.log.write("(a)", {"Writing out the current density to the file " + name});
     expandrho(st);
     // The whole name is kept: a name longer than the command value must
     // come back unchanged for the final density.
     const std::string kept = st.outrhofile;
-    st.outrhofile = fixed(st.com.chr, kNameLen);
-    rhowrite(st);
+    const std::string kept_type = st.outrhotype;
+    st.outrhofile = fixed(name, std::max(kNameLen, name.size()));
+    try {
+        rhowrite(st);
+    } catch (const RunStop& stop) {
+        // A map asked for during the iteration is not worth the run: the
+        // failure is reported and the iteration goes on.
+        open_log(st);
+        st.log.write("(a)", {"The density could not be written: " + stop.message()});
+        errormsg(st, "The density could not be written: " + stop.message());
+        st.console_told = false;
+    }
     st.outrhofile = kept;
+    st.outrhotype = kept_type;
     open_log(st);
 }
 

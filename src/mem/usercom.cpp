@@ -1,5 +1,6 @@
 #include "mem/usercom.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -22,14 +23,34 @@ void log_undeletable(RunState& st, const std::string& name) {
                           "the problem."});
 }
 
+// A text value is a file name: the whole rest of the line, without the
+// blanks and tabs around it and without one pair of quotes around it, so
+// that paths (whose slashes would end a list-directed value) and names with
+// blanks work.  A blank name, one with control characters (a NUL byte would
+// cut the name the system sees) or one longer than a file name may be is
+// refused.
+bool file_name_value(std::string_view rest, std::string& value) {
+    const std::size_t first = rest.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    const std::size_t last = rest.find_last_not_of(" \t");
+    std::string_view v = rest.substr(first, last - first + 1);
+    if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    if (v.find_first_not_of(" \t") == std::string_view::npos || v.size() > kNameLen) return false;
+    for (char c : v)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+    value = std::string(v);
+    return true;
+}
+
 // Reads the value after the command word; false when it is missing or malformed.
 bool read_value(RunState& st, std::string_view rest, std::string_view valflag) {
     if (valflag == "INT") return listread(rest, {st.com.int_}) == kReadOk;
     if (valflag == "DBL") return listread(rest, {st.com.dbl}) == kReadOk;
     if (valflag == "CHR") {
         std::string value;
-        if (listread(rest, {value}) != kReadOk) return false;
-        st.com.chr = fixed(value, kLineLen);
+        if (!file_name_value(rest, value)) return false;
+        st.com.chr = fixed(value, std::max(kLineLen, value.size()));
     }
     return true;
 }
@@ -57,7 +78,12 @@ bool usercom(RunState& st, std::string_view key, std::string_view valflag) {
             in.close();
             return false;
         }
-        ok = read_value(st, std::string_view(buffer).substr(n), valflag);
+        // A file name is taken from the whole line, not from the padded
+        // line buffer, which would cut a long path.
+        ok = read_value(st,
+                        valflag == "CHR" ? std::string_view(line).substr(std::min(n, line.size()))
+                                         : std::string_view(buffer).substr(n),
+                        valflag);
         if (ok) {
             in.close();
             if (!delete_file(name)) log_undeletable(st, name);

@@ -19,7 +19,14 @@ std::string with_extension(const std::string& base, int pos, std::string_view ex
     return fixed(out, base.size());
 }
 
+std::string stop_line(const RunState& st, std::string_view message) {
+    if (!message.empty()) return "STOP " + std::string(message);
+    if (st.console_told || blank(st.logfile)) return {};
+    return "Stopped: see " + trim(st.logfile);
+}
+
 void errormsg(RunState& st, std::string_view text) {
+    st.console_told = true;
     TextOut con(*st.con);
     con.write("(a)", {text.substr(0, static_cast<std::size_t>(idel(text)))});
 }

@@ -16,6 +16,12 @@ inline constexpr int kKeywordError = 100;
 // Writes `text` up to its last non-blank character as one console line.
 void errormsg(RunState& st, std::string_view text);
 
+// The console line of a stop: "STOP <message>" for a stop that carries a
+// message; otherwise, when nothing was said on the console, a pointer to the
+// log ("Stopped: see <title>.QLlog"), so that no run ends in silence; empty
+// when the reason is on the console already.
+std::string stop_line(const RunState& st, std::string_view message);
+
 // Flushes the console so progress lines appear at once.
 void fplivc(RunState& st);
 

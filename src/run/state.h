@@ -58,6 +58,7 @@ struct RunState {
     // ---- console (standard streams unless a test redirects them) ----
     std::ostream* con = &std::cout;  // progress lines, messages, menus
     std::istream* conin = &std::cin; // title prompt, format menu answers
+    bool console_told = false;       // a message has gone to the console (errormsg, report blocks)
 
     // ---- run files and open units ----
     std::string filetitle = std::string(kNameLen, ' ');   // base of every run-file name

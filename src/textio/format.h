@@ -123,6 +123,15 @@ int fparse(std::string_view fmt, std::string_view record, const ReadTargets& tar
 // repeats.  A text item takes one word or a quoted string.
 int listread(std::string_view text, const ReadTargets& targets);
 
+// The system's error number (errno) of the last failed open, write or close
+// of a file unit (TextOut, TextIn, BinaryFile), taken at the moment of the
+// failure, so that a caller can name the reason ("No space left on device")
+// after the reports that followed it; 0 when none failed since the last
+// clear_io_error().
+int last_io_error();
+void clear_io_error();
+void note_io_error();  // records errno; for the units themselves
+
 // An output text unit: a file opened in one of the open modes, or the
 // console.  Formatted writes may leave the record open (advance = false); the
 // next write continues it, and close() ends it.
@@ -166,6 +175,8 @@ private:
     std::string eol_ = "\r\n";
     std::string path_;
     bool pending_ = false;  // a record has been started and not ended
+
+    bool checked();  // the stream's state after a write; notes a failure
 };
 
 // An input text unit: a file read record by record.

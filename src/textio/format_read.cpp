@@ -108,7 +108,7 @@ bool parse_real(std::string_view text, bool blanks, int implied, double& out) {
 }
 
 int read_items(const Program& p, RecordSource& src, const std::vector<ReadTarget>& targets) {
-    TargetCursor cur{targets};
+    TargetCursor<std::vector<ReadTarget>> cur{targets};
     cur.settle();
     int status = kReadOk;
     std::string scratch;

@@ -125,7 +125,7 @@ std::string flist(const FmtItems& items) {
 int listread(std::string_view text, const ReadTargets& targets) {
     const std::size_t n = text.size();
     std::size_t i = 0;
-    fmt::TargetCursor cur{targets};
+    fmt::TargetCursor<ReadTargets> cur{targets};
     auto skip_blanks = [&] {
         while (i < n && is_blank(text[i])) ++i;
     };

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "textio/format.h"
+
 namespace quilmo {
 
 namespace {
@@ -54,7 +56,10 @@ bool BinaryFile::open(const std::string& path, Mode mode) {
     close();
     const char* m = mode == Mode::Read ? "rb" : mode == Mode::New ? "w+bx" : "w+b";
     f_ = std::fopen(path.c_str(), m);
-    if (!f_) return false;
+    if (!f_) {
+        note_io_error();
+        return false;
+    }
     path_ = path;
     return true;
 }
@@ -62,6 +67,7 @@ bool BinaryFile::open(const std::string& path, Mode mode) {
 bool BinaryFile::close() {
     if (!f_) return true;
     const bool ok = std::fclose(f_) == 0;
+    if (!ok) note_io_error();
     f_ = nullptr;
     return ok;
 }
@@ -76,9 +82,12 @@ bool BinaryFile::write_record(const std::vector<unsigned char>& data) {
     if (!f_ || data.size() > static_cast<std::size_t>(INT32_MAX)) return false;
     std::vector<unsigned char> len;
     put_i32(len, 0, static_cast<std::int32_t>(data.size()));
-    return std::fwrite(len.data(), 1, 4, f_) == 4 &&
-           std::fwrite(data.data(), 1, data.size(), f_) == data.size() &&
-           std::fwrite(len.data(), 1, 4, f_) == 4;
+    const bool ok = std::fwrite(len.data(), 1, 4, f_) == 4 &&
+                    // An empty record has no data pointer to hand to fwrite.
+                    (data.empty() || std::fwrite(data.data(), 1, data.size(), f_) == data.size()) &&
+                    std::fwrite(len.data(), 1, 4, f_) == 4;
+    if (!ok) note_io_error();
+    return ok;
 }
 
 int BinaryFile::read_record(std::vector<unsigned char>& data) {
@@ -105,8 +114,10 @@ bool BinaryFile::write_direct(long n, std::size_t reclen, const std::vector<unsi
     if (!f_ || n < 1 || reclen == 0 || data.size() > reclen) return false;
     std::vector<unsigned char> rec(data);
     rec.resize(reclen, 0);  // a short record is padded with zero bytes
-    return std::fseek(f_, (n - 1) * static_cast<long>(reclen), SEEK_SET) == 0 &&
-           std::fwrite(rec.data(), 1, reclen, f_) == reclen;
+    const bool ok = std::fseek(f_, (n - 1) * static_cast<long>(reclen), SEEK_SET) == 0 &&
+                    std::fwrite(rec.data(), 1, reclen, f_) == reclen;
+    if (!ok) note_io_error();
+    return ok;
 }
 
 bool BinaryFile::read_direct(long n, std::size_t reclen, std::vector<unsigned char>& data) {

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <istream>
 #include <ostream>
 
@@ -22,6 +23,14 @@ bool create_new(const std::string& path) {
     return true;
 }
 }  // namespace
+
+namespace {
+int g_io_error = 0;
+}  // namespace
+
+int last_io_error() { return g_io_error; }
+void clear_io_error() { g_io_error = 0; }
+void note_io_error() { g_io_error = errno != 0 ? errno : EIO; }
 
 TextOut::TextOut(std::ostream& console) : os_(&console), eol_("\n") {}
 
@@ -60,7 +69,10 @@ bool TextOut::open(const std::string& path, Mode mode) {
             om |= std::ios::app;
             break;
         case Mode::New:
-            if (!create_new(path)) return false;
+            if (!create_new(path)) {
+                note_io_error();
+                return false;
+            }
             om |= std::ios::app;
             break;
         case Mode::Replace:
@@ -68,7 +80,10 @@ bool TextOut::open(const std::string& path, Mode mode) {
             break;
     }
     auto f = std::make_unique<std::ofstream>(path, om);
-    if (!f->is_open()) return false;
+    if (!f->is_open()) {
+        note_io_error();
+        return false;
+    }
     file_ = std::move(f);
     os_ = file_.get();
     eol_ = "\r\n";
@@ -82,8 +97,10 @@ bool TextOut::close() {
     if (pending_) *os_ << eol_;
     pending_ = false;
     bool ok = os_->flush().good();
+    if (!ok && file_) note_io_error();
     if (file_) {
         file_->close();
+        if (ok && file_->fail()) note_io_error();
         ok = ok && !file_->fail();
         file_.reset();
         os_ = nullptr;
@@ -95,20 +112,26 @@ bool TextOut::write(std::string_view format, const FmtItems& items, bool advance
     if (!os_) return false;
     *os_ << fformat(format, items, advance, eol_);
     pending_ = !advance;
-    return os_->good();
+    return checked();
 }
 
 bool TextOut::list(const FmtItems& items) {
     if (!os_) return false;
     *os_ << flist(items) << eol_;
     pending_ = false;
-    return os_->good();
+    return checked();
 }
 
 bool TextOut::raw(std::string_view text) {
     if (!os_) return false;
     *os_ << text;
-    return os_->good();
+    return checked();
+}
+
+bool TextOut::checked() {
+    if (os_->good()) return true;
+    if (file_) note_io_error();
+    return false;
 }
 
 void TextOut::flush() {

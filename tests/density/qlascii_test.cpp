@@ -150,6 +150,7 @@ TEST(ReadQL, TruncatedFileIsAReadFailure) {
     readql(run->st, run->path("cut.asc"), ferror);
     EXPECT_EQ(ferror, 2);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadQL:\nError! Cannot read the density file!\n"
+                              "Line 7 of " + run->path("cut.asc") + "\n"
                               "Something may have been read! Returning...\n\n");
 
     run->out.str("");

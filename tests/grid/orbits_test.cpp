@@ -161,28 +161,37 @@ TEST(Rhomultiplicity, TableOfAnotherGridIsReplaced) {
                                               "Nothing has been saved! Stopping...", ""}));
 }
 
-TEST(Rhomultiplicity, DamagedTableFilesStopTheRun) {
+// The table file is a cache: a damaged one is reported on the console and in
+// the log, the table is computed again, and with symtabon the file is
+// replaced by a sound one; the run goes on.
+TEST(Rhomultiplicity, DamagedTableFilesAreComputedAgain) {
     std::string whole = record({3, 3, 4, 1, 1, 3, 7});
     for (int v : {1, 0, 2, 1, 3, 1, 2}) whole += record({v});
-    struct Case {
-        std::string file;
-        std::vector<std::string> block;
+    const std::vector<std::string> files = {
+        whole.substr(0, whole.size() - 18),                                   // ends inside an entry record
+        record({3, 3, 4, 1, 1, 3, 1 << 30}) + record({1}),                    // counts of no 4x1x1 grid
+        record({3, 3, 4, 1, 1, 2, 6}) + record({1}) + record({0}) + record({3}) + record({1}) + record({2}) +
+            record({9}),                                                      // voxel 9 lies off the grid
+        "",                                                                   // no first record
+        record({3, 3, 4}),                                                    // first record too short
+        std::string(40, '\x7f'),                                              // no records at all
     };
-    const std::vector<Case> cases = {
-        {whole.substr(0, whole.size() - 18), kCloseFailure},                  // ends inside an entry record
-        {record({3, 3, 4, 1, 1, 3, 1 << 30}) + record({1}), kCloseFailure},    // counts of no 4x1x1 grid
-        {record({3, 3, 4, 1, 1, 2, 6}) + record({1}) + record({0}) + record({3}) + record({1}) + record({2}) +
-             record({9}),
-         kCloseFailure},                                                      // voxel 9 lies off the grid
-        {"", kWriteFailure},                                                  // no first record
-        {record({3, 3, 4}), kWriteFailure},                                   // first record too short
-    };
-    for (const Case& c : cases) {
-        Orbits o;
-        o.dir.write("t.QLsymtb", c.file);
-        o.setup({{kE, kZero}}, {4, 1, 1});
-        EXPECT_THROW(rhomultiplicity(o.st), RunStop);
-        EXPECT_EQ(o.log(), c.block);
-        EXPECT_FALSE(o.dir.exists("t.QLout"));
+    for (bool symtabon : {false, true}) {
+        for (const std::string& file : files) {
+            Orbits o;
+            o.dir.write("t.QLsymtb", file);
+            o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+            o.st.symtabon = symtabon;
+            ASSERT_NO_THROW(rhomultiplicity(o.st)) << o.con.str();
+            EXPECT_EQ(o.table(), (std::vector<int>{1, 0, 2, 1, 3, 1, 2}));
+            const std::string line = "The symmetry table file " + (o.dir / "t.QLsymtb").string() +
+                                     " is damaged; it is computed again.";
+            EXPECT_EQ(o.con.str(), line + "\n");
+            EXPECT_EQ(o.log().at(0), line);
+            EXPECT_TRUE(o.dir.exists("t.QLout"));
+            // Kept as it was without symtabon, replaced by the sound table with it.
+            EXPECT_EQ(o.dir.read("t.QLsymtb") == whole, symtabon);
+            EXPECT_FALSE(o.st.console_told);  // not a stop reason
+        }
     }
 }

@@ -38,6 +38,8 @@ struct DualRun {
         st.comfile = fixed((dir / "run.QLcom").string(), kNameLen);
         st.outrhotype = fixed("QLascii", kNameLen);
         st.outrhofile = fixed((dir / "final.asc").string(), kNameLen);
+        st.ncellpar = 6;
+        st.cellcon = 7;
         st.cell.allocate(1, 7);
         for (int k = 1; k <= 3; ++k) st.cell(k) = 10;
         for (int k = 4; k <= 6; ++k) st.cell(k) = 90;
@@ -105,6 +107,37 @@ TEST(MemDual, CommandsAreReadAfterEachEvaluation) {
     EXPECT_TRUE(density.has(density.log(), "Writing out the current density to the file " + mid));
     EXPECT_EQ(density.st.outrhofile, fixed((density.dir / "final.asc").string(), kNameLen));
     EXPECT_LE(density.st.fgcon, 1.0);  // the run went on to its aim
+}
+
+// The DENSITY command of a DUAL run names its file by the rest of the line,
+// never takes the run's own map, and a map that cannot be written is
+// reported while the minimisation goes on to its aim.
+TEST(MemDual, DensityCommandNamesTheWholeLineAndSurvivesAFailedWrite) {
+    struct Case {
+        std::string value;  // after "DENSITY"; @ stands for the scratch folder
+        std::string file;   // written; empty: nothing written
+        std::string log;    // the start of a log line that must be there
+    };
+    const std::vector<Case> cases = {
+        {" @/mid map.asc ", "mid map.asc", "Writing out the current density to the file "},
+        {" @/final.asc", "", "The file "},
+        {" @/no folder/mid.asc", "", "The density could not be written: Error! Cannot write the density file "},
+    };
+    for (const Case& c : cases) {
+        DualRun r(1.0);
+        std::string value = c.value;
+        value.replace(value.find('@'), 1, r.dir.path().string());
+        r.dir.write("run.QLcom", "DENSITY" + value + "\n");
+        memdual(r.st);
+        EXPECT_FALSE(r.dir.exists("run.QLcom")) << c.value;
+        if (!c.file.empty()) {
+            EXPECT_TRUE(r.dir.exists(c.file)) << c.value;
+        }
+        EXPECT_FALSE(r.dir.exists("final.asc")) << c.value;
+        EXPECT_EQ(r.count(r.log(), c.log), 1) << c.value;
+        EXPECT_EQ(r.st.outrhofile, fixed((r.dir / "final.asc").string(), kNameLen)) << c.value;
+        EXPECT_LE(r.st.fgcon, 1.0) << c.value;
+    }
 }
 
 TEST(MemDual, CycleLimitBoundsTheEvaluationsAndAStartAtTheAimNeedsNone) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "mem/fixture.h"
 #include "support/e2e.h"
@@ -116,4 +118,45 @@ TEST(Histogram, CurveMarksLeanOutwardBeyondHalfASigma) {
     EXPECT_EQ(bin_line(l, "    0.6"), "    0.6    1 |X /");
     std::string zero = bin_line(l, "    0.0");
     EXPECT_EQ(zero[16], '|');
+}
+
+// One wild residual (an F of 1e20, a B of 1e6) or a sigma of 0 must not make
+// the histogram ask for gigabytes or write millions of lines: at most 2001
+// bins of +-200 sigma, the residuals beyond counted in the end bins and the
+// non-finite ones counted apart, each reported in the log.
+TEST(Histogram, WildResidualsStayInTwoThousandBins) {
+    struct Case {
+        std::vector<double> res;
+        std::string first, last;  // labels of the first and last bin lines
+        long beyond, nonfinite;
+    };
+    const double nan = std::nan("");
+    const std::vector<Case> cases = {
+        {{1e20, 0.0}, "    0.0", "  200.0", 1, 0},
+        {{-1e20, 1e20, 3e5, 0.0}, "    0.0", "  200.0", 3, 0},  // |f| - |fmem|: all positive
+        {{0.0, nan, std::numeric_limits<double>::infinity()}, "    0.0", "    0.0", 0, 2},
+        {{-4.0, 200.0}, "   -4.0", "  200.0", 0, 0},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        RunState st;
+        with_residuals(st, dir, c.res);
+        st.logfile = fixed((dir / "abc.QLlog").string(), 264);
+        std::vector<std::string> l = histogram_lines(st, dir);
+        std::vector<std::string> bins;
+        for (const std::string& line : l)
+            if (line.size() > 14 && line.substr(12, 2) == " |") bins.push_back(line);
+        ASSERT_FALSE(bins.empty());
+        EXPECT_LE(bins.size(), 2001u);
+        EXPECT_EQ(bins.front().substr(0, 7), c.first);
+        EXPECT_EQ(bins.back().substr(0, 7), c.last);
+        EXPECT_LT(dir.read("abc.QLhst").size(), 600000u);
+        const std::string log = dir.read("abc.QLlog");
+        EXPECT_EQ(log.find(std::to_string(c.beyond) + " residuals beyond +-200 sigma are counted in the end bins.") !=
+                      std::string::npos,
+                  c.beyond > 0);
+        EXPECT_EQ(log.find(std::to_string(c.nonfinite) + " residuals are not finite numbers and are left out.") !=
+                      std::string::npos,
+                  c.nonfinite > 0);
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "fourier/fft.h"
@@ -259,6 +260,8 @@ TEST(Mem, DensityCommandWritesTheCurrentDensityAndKeepsTheOutputName) {
     r.st.maxcycles = 1;
     r.st.outrhotype = fixed("QLascii", 264);
     r.st.outrhofile = fixed("final.asc", 264);
+    r.st.ncellpar = 6;
+    r.st.cellcon = 7;
     r.st.cell.allocate(1, 7);
     for (int k = 1; k <= 3; ++k) r.st.cell(k) = 10;
     for (int k = 4; k <= 6; ++k) r.st.cell(k) = 90;
@@ -271,4 +274,53 @@ TEST(Mem, DensityCommandWritesTheCurrentDensityAndKeepsTheOutputName) {
     EXPECT_TRUE(r.dir.exists("mid.asc"));
     EXPECT_TRUE(r.log_has("Writing out the current density to the file " + mid));
     EXPECT_EQ(r.st.outrhofile, fixed("final.asc", 264));
+}
+
+// The DENSITY command takes the rest of its line as the file name, so paths
+// and names with blanks work; a name with control characters is refused, and
+// the names of the run's own maps are never taken for a map during the run.
+TEST(Mem, DensityCommandNamesTheWholeRestOfTheLine) {
+    struct Case {
+        std::string value;  // after "DENSITY"
+        std::string file;   // written, relative to the scratch folder; empty: nothing written
+        std::string log;    // a log line that must be there
+    };
+    const std::vector<Case> cases = {
+        {" sub/mid map.asc  ", "sub/mid map.asc", "Writing out the current density to the file "},
+        {"\t\"sub/quoted.asc\"", "sub/quoted.asc", "Writing out the current density to the file "},
+        {" sub/a\x01" "b.asc", "", "Reading error or invalid key/value in the "},
+        {" ''", "", "Reading error or invalid key/value in the "},
+        {" final.asc", "", " is kept for the run's own density; the DENSITY command is ignored."},
+    };
+    for (const Case& c : cases) {
+        MemRun r(0.5, 1.0);
+        r.st.maxcycles = 1;
+        r.st.outrhotype = fixed("QLascii", 264);
+        r.st.ncellpar = 6;
+        r.st.cellcon = 7;
+        r.st.cell.allocate(1, 7);
+        for (int k = 1; k <= 6; ++k) r.st.cell(k) = k <= 3 ? 10 : 90;
+        r.st.cell(7) = 1000;
+        std::filesystem::create_directories(r.dir / "sub");
+        // Absolute names, as the program's working directory is elsewhere.
+        std::string value = c.value;
+        for (const char* rel : {"sub/", "final.asc"}) {
+            const auto p = value.find(rel);
+            if (p != std::string::npos) value.insert(p, r.dir.path().string() + "/");
+        }
+        r.st.outrhofile = fixed((r.dir / "final.asc").string(), 264);
+        r.dir.write("run.QLcom", "DENSITY" + value + "\n");
+        mem(r.st);
+        EXPECT_FALSE(r.dir.exists("run.QLcom")) << c.value;
+        EXPECT_NE(r.dir.read("run.QLlog").find(c.log), std::string::npos) << c.value;
+        if (!c.file.empty()) {
+            EXPECT_TRUE(r.dir.exists(c.file)) << c.value;
+        }
+        EXPECT_FALSE(r.dir.exists("final.asc")) << c.value;
+        EXPECT_EQ(trim(r.st.outrhofile), (r.dir / "final.asc").string());
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(r.dir / "sub"),
+                                std::filesystem::directory_iterator()),
+                  c.file.empty() ? 0 : 1)
+            << c.value;
+    }
 }
