@@ -30,12 +30,6 @@ using namespace quilmo;
 
 namespace {
 
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 // A P1 flipping run on an n^3 grid: F(000) and every reflection with
 // |h| <= n/3 (both Friedel mates), amplitudes falling off with |h|, random
 // start phases.  The transform plans are those of a flipping run (made
@@ -81,12 +75,7 @@ struct Case {
     ~Case() { fftfree(st); }
 };
 
-Case& grid(int nv) {
-    static std::map<int, std::unique_ptr<Case>> cases;
-    auto& c = cases[nv];
-    if (!c) c = std::make_unique<Case>(nv);
-    return *c;
-}
+Case& grid(int nv) { return case_for<Case>(nv); }
 
 std::map<int, double> pair_seconds;
 

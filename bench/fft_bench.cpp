@@ -55,23 +55,12 @@ struct Case {
     ~Case() { fftfree(st); }
 };
 
-Case& grid(int nv) {
-    static std::map<int, std::unique_ptr<Case>> cases;
-    auto& c = cases[nv];
-    if (!c) c = std::make_unique<Case>(nv);
-    return *c;
-}
+Case& grid(int nv) { return case_for<Case>(nv); }
 
 std::map<int, double> pair_seconds;  // per grid, from BM_FftPair
 
 // Processor time of this thread: the machine may be shared, and the ratios
 // should not depend on what else runs.
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 template <class Step>
 void timed(benchmark::State& state, Step step) {
     const int nv = static_cast<int>(state.range(0));

@@ -27,12 +27,6 @@ using namespace quilmo;
 
 namespace {
 
-double cpu_seconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
-
 // Orbits of an n^3 grid under the identity (P1) or the eight sign changes
 // of mmm, in the order of their first voxels.
 void make_orbits(RunState& st, bool mmm) {
