@@ -90,4 +90,19 @@ void until_stop(F&& step) {
     }
 }
 
+// Hands `data` as the file `name` to a density reader on the small grid and
+// returns its result code; a read that succeeds must leave only finite
+// densities behind, whatever the file held.
+template <class Reader>
+int read_density(const std::uint8_t* data, std::size_t size, const std::string& name,
+                 quilmo::RunState& st, Reader read) {
+    write_file(name, data, size);
+    int ferror = 0;
+    until_stop([&] { read(st, quilmo::fixed(at(name), quilmo::kNameLen), ferror); });
+    if (ferror == 0)
+        for (double v : st.rho.vec())
+            if (!std::isfinite(v)) std::abort();
+    return ferror;
+}
+
 }  // namespace quilmo_fuzz
