@@ -10,6 +10,7 @@
 #include "chargeflip/flipping.h"
 #include "chargeflip/locate.h"
 #include "fourier/fft.h"
+#include "fourier/spectrum.h"
 #include "grid/voxels.h"
 #include "reflections/transfer.h"
 #include "run/console.h"
@@ -24,63 +25,65 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 }  // namespace
 
-std::vector<int> friedelmates(const RunState& st) {
-    std::vector<int> mate(static_cast<std::size_t>(std::max(st.mendf - st.mstartf + 1, 0)));
+FlipMates friedelmates(RunState& st) {
+    const std::size_t n = static_cast<std::size_t>(std::max(st.mendf - st.mstartf + 1, 0));
+    sparse_sf(st);
+    FlipMates m;
+    m.self.resize(n);
+    m.mate.resize(n);
     for (int i = st.mstartf; i <= st.mendf; ++i) {
         Coord8 c = coordinates(st, st.memrefl(i).sfloc, 2);
         for (int& x : c) x = -x;
-        mate[static_cast<std::size_t>(i - st.mstartf)] = arraylocation(st, c, 2);
+        m.self[static_cast<std::size_t>(i - st.mstartf)] = st.sf.sparse_index(st.memrefl(i).sfloc);
+        m.mate[static_cast<std::size_t>(i - st.mstartf)] = st.sf.sparse_index(arraylocation(st, c, 2));
     }
-    return mate;
+    m.origin = st.sf.sparse_index(0);
+    return m;
 }
 
 namespace {
 
-// sf(loc) = the conjugate of the mate when the mate is already set, else
-// (a, b).  Returns what was stored.
-inline void put_with_mate(double* sf, int loc, int mate, double& a, double& b) {
-    sf[loc] = a;
-    sf[loc + 1] = b;
-    if (sf[mate] != 0) {
-        a = sf[mate];
-        b = -sf[mate + 1];
-        sf[loc] = a;
-        sf[loc + 1] = b;
+// F at the entry = the conjugate of its mate when the mate is already set
+// (a non-zero real part), else (a, b).  Returns what was stored.
+inline void put_with_mate(cplx* v, int self, int mate, double& a, double& b) {
+    v[self] = cplx(a, b);
+    if (mate >= 0 && v[mate].real() != 0) {
+        a = v[mate].real();
+        b = -v[mate].imag();
+        v[self] = cplx(a, b);
     }
 }
 
-void start_attempt(RunState& st, FlipRandom& rng, const std::vector<int>& mate) {
-    st.sf.fill(0.0);
-    double* sf = st.sf.data();
+void start_attempt(RunState& st, FlipRandom& rng, const FlipMates& mate) {
+    cplx* v = clear_sf(st).value.data();
     for (int i = st.mstartf; i <= st.mendf; ++i) {
         reftyp& e = st.memrefl(i);
+        const std::size_t k = static_cast<std::size_t>(i - st.mstartf);
         if (st.randomseed == 0) {
-            sf[e.sfloc] = e.a;
-            sf[e.sfloc + 1] = e.b;
+            v[mate.self[k]] = cplx(e.a, e.b);
             continue;
         }
         const double r1 = rng.next();
         const double r2 = rng.next();
         e.a = e.f * std::cos(kTwoPi * r1);
         e.b = e.f * std::cos(kTwoPi * r2);
-        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], e.a, e.b);
+        put_with_mate(v, mate.self[k], mate.mate[k], e.a, e.b);
     }
     reftyp& f000 = st.memrefl(st.mstartf);
     f000.a = f000.b = 0;
-    sf[0] = sf[1] = 0;
+    if (mate.origin >= 0) v[mate.origin] = 0;
     f000.amem = f000.bmem = 0;
 }
 
 // Every voxel below the threshold changes sign; returns the charge flipped.
-double flip(double* sf, long nvoxtot, double delta) {
+double flip(double* rho, long nvoxtot, double delta) {
     double aucnt = 0;
     for (long k = 0; k < nvoxtot; ++k) {
-        double& v = sf[2 * k];
+        double& v = rho[k];
         if (v < delta) {
             v = -v;
             aucnt += std::fabs(v);
         }
-        sf[2 * k + 1] = 0;
     }
     return aucnt;
 }
@@ -115,14 +118,14 @@ void resetamplitudes(RunState& st) {
 
 namespace {
 
-void rebuild(RunState& st, const std::vector<int>& mate) {
-    st.sf.fill(0.0);
-    double* sf = st.sf.data();
-    sf[0] = st.memrefl(st.mstartf).amem;
+void rebuild(RunState& st, const FlipMates& mate) {
+    cplx* v = clear_sf(st).value.data();
+    if (mate.origin >= 0) v[mate.origin] = st.memrefl(st.mstartf).amem;
     for (int i = st.mstartf; i <= st.mendf; ++i) {
         const reftyp& e = st.memrefl(i);
+        const std::size_t k = static_cast<std::size_t>(i - st.mstartf);
         double a = e.amem, b = e.bmem;
-        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], a, b);
+        put_with_mate(v, mate.self[k], mate.mate[k], a, b);
     }
 }
 
@@ -177,11 +180,11 @@ void completion_listing(RunState& st) {
 
 }  // namespace
 
-double flipcycle(RunState& st, const std::vector<int>& mate) {
-    double* sf = st.sf.data();
+double flipcycle(RunState& st, const FlipMates& mate) {
+    double* rho = st.sf.density();
     fft(st, -1);
-    if (st.reldelta) st.flipdelta = relativedelta(sf, st.nvoxtot, 2, st.cfindelta);
-    const double aucnt = flip(sf, st.nvoxtot, st.flipdelta);
+    if (st.reldelta) st.flipdelta = relativedelta(rho, st.nvoxtot, 1, st.cfindelta);
+    const double aucnt = flip(rho, st.nvoxtot, st.flipdelta);
     fft(st, 1);
     sf2memrefl(st);
     resetamplitudes(st);
@@ -238,7 +241,7 @@ void chargeflipping(RunState& st) {
         st.log.write("(a,f10.5)", {"Starting delta = ", st.flipdelta / st.capvx});
     }
 
-    const std::vector<int> mate = friedelmates(st);
+    const FlipMates mate = friedelmates(st);
     FlipHistory hist{};  // the R ring starts at 0 before the first attempt
     FlipSummary& sum = st.summary.flip;
     sum = FlipSummary{};
@@ -301,7 +304,7 @@ void chargeflipping(RunState& st) {
         open_log(st);
     } else {
         fft(st, -1);
-        for (int k = 0; k < st.nvoxtot; ++k) st.rho(k) = st.sf(2L * k);
+        std::copy(st.sf.density(), st.sf.density() + st.nvoxtot, st.rho.data());
     }
     st.log.close();
     completion_listing(st);

@@ -45,7 +45,6 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
     h_.assign(n * static_cast<std::size_t>(sdim_), 0.0);
     delta_.assign(n, 0.0);
     w_.assign(n, 0.0);
-    const double* sf = st.sf.data();
     for (int i = st.startf; i <= st.endf; ++i) {
         const reftyp& e = st.refl(i);
         const std::size_t r = static_cast<std::size_t>(i - st.startf);
@@ -64,7 +63,8 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
         }
         for (int k = 0; k < sdim_; ++k) h_[r * sdim_ + k] = e.hklfg[k];
         const int loc = arraylocation(st, hp, 2);
-        delta_[r] = (phase(e.amem, enant * e.bmem) - phase(sf[loc], sf[loc + 1])) / (2.0 * std::numbers::pi);
+        const cplx f = st.sf.at(loc);
+        delta_[r] = (phase(e.amem, enant * e.bmem) - phase(f.real(), f.imag())) / (2.0 * std::numbers::pi);
         w_[r] = e.f * e.f;
     }
 }

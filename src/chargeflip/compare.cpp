@@ -1,5 +1,6 @@
 // Tests of candidate operators against the phased density, and the choice
 // of the remaining origin and the enantiomer by a reference density.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -48,8 +49,7 @@ void testsymmetry(RunState& st, LocateWork& w) {
 }
 
 void comparereference(RunState& st, LocateWork& w) {
-    st.sf.fill(0.0);
-    for (int k = 0; k <= st.lstrhoel; ++k) st.sf(2L * k) = st.refrho(k);
+    std::copy(st.refrho.data(), st.refrho.data() + st.nvoxtot, st.sf.density());
     fft(st, 1);
 
     const std::string line = searchline(st, "(2(  i4,i4,f14.2))");
@@ -111,7 +111,7 @@ void comparereference(RunState& st, LocateWork& w) {
     }
     rebuildsf(st);
     fft(st, -1);
-    for (int k = 0; k < st.nvoxtot; ++k) st.rho(k) = st.sf(2L * k);
+    std::copy(st.sf.density(), st.sf.density() + st.nvoxtot, st.rho.data());
 }
 
 }  // namespace quilmo

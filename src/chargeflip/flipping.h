@@ -42,15 +42,21 @@ void chargeflipping(RunState& st);
 void handover(RunState& st, bool electrons_as_f000);
 constexpr bool kElectronsAsF000 = false;
 
-// Position in sf of the Friedel mate of every F entry of memrefl (index
-// i - mstartf), found once per run so that the cycle only looks it up.
-std::vector<int> friedelmates(const RunState& st);
+// Where the flipping keeps the structure factors of the F entries of memrefl
+// (index i - mstartf): the sparse value slot of sf of each entry and of its
+// Friedel mate (-1 when the mate is no reflection position), found once per
+// run so that the cycle only looks them up.
+struct FlipMates {
+    std::vector<int> self, mate;
+    int origin = -1;  // the slot of F(000)
+};
+FlipMates friedelmates(RunState& st);
 
 // One cycle: the density, the flip below flipdelta (found first in the
 // relative mode), the structure factors, the amplitude reset, the rebuild
 // with the Friedel mates and the R value (st.rf).  Returns the flipped
 // charge.  Allocates nothing.
-double flipcycle(RunState& st, const std::vector<int>& mate);
+double flipcycle(RunState& st, const FlipMates& mate);
 
 // The reciprocal-space step of a cycle on the F entries after F(000):
 // strong reflections get their observed amplitude back with the calculated

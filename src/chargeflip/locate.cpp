@@ -2,6 +2,7 @@
 // exhaustive grid search of its origin, the refinement, the new phases.
 #include "chargeflip/locate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "chargeflip/locate_work.h"
 #include "chargeflip/refine.h"
 #include "fourier/fft.h"
+#include "fourier/spectrum.h"
 #include "grid/voxels.h"
 #include "reflections/transfer.h"
 #include "run/console.h"
@@ -169,19 +171,14 @@ CooPick chooseoperators(const RunState& st) {
 }
 
 void rebuildsf(RunState& st) {
-    st.sf.fill(0.0);
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
-        const reftyp& e = st.memrefl(i);
-        st.sf(e.sfloc) = e.amem;
-        st.sf(e.sfloc + 1) = e.bmem;
-    }
+    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf, [](const reftyp& e) { return cplx(e.amem, e.bmem); });
     sf2refl(st);
 }
 
 void newphases(RunState& st, const LocateWork& w) {
     // Read from sf while the new values go into memrefl only; sf is rebuilt
     // afterwards.
-    const double* sf = st.sf.data();
+    sparse_sf(st);
     for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
         reftyp& e = st.memrefl(i);
         double phi;
@@ -201,7 +198,8 @@ void newphases(RunState& st, const LocateWork& w) {
                 for (int k = 1; k <= st.sdim; ++k)
                     arg += hp[k - 1] * w.cooshift[k] + e.hklfg[k - 1] * st.tvec(k, j);
                 const int loc = arraylocation(st, hp, 2);
-                const double psi = phase(sf[loc], sf[loc + 1]) + kTwoPi * arg;
+                const cplx f = st.sf.at(loc);
+                const double psi = phase(f.real(), f.imag()) + kTwoPi * arg;
                 a += std::cos(psi);
                 b += std::sin(psi);
             }
@@ -210,7 +208,8 @@ void newphases(RunState& st, const LocateWork& w) {
             double arg = 0;
             for (int k = 1; k <= st.sdim; ++k) arg += e.hklfg[k - 1] * w.cooshift[k];
             const int loc = arraylocation(st, e.hklfg, 2);
-            phi = phase(sf[loc], sf[loc + 1]) + kTwoPi * arg;
+            const cplx f = st.sf.at(loc);
+            phi = phase(f.real(), f.imag()) + kTwoPi * arg;
         }
         e.amem = e.f * std::cos(phi);
         e.bmem = e.f * std::sin(phi);
@@ -238,7 +237,7 @@ void locatesymmetryrs(RunState& st) {
     }
     if (st.ntestsym > 0) testsymmetry(st, w);
     fft(st, -1);
-    for (int k = 0; k < st.nvoxtot; ++k) st.rho(k) = st.sf(2L * k);
+    std::copy(st.sf.density(), st.sf.density() + st.nvoxtot, st.rho.data());
     if (!same_text(st.refrhotype, "none")) comparereference(st, w);
     st.log.close();
 }

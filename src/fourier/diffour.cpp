@@ -1,7 +1,6 @@
-#include <algorithm>
-
 #include "density/files.h"
 #include "fourier/fft.h"
+#include "fourier/spectrum.h"
 #include "fourier/synthesis.h"
 #include "grid/voxels.h"
 #include "run/console.h"
@@ -11,13 +10,8 @@ namespace quilmo {
 // Observed minus maximum-entropy structure factors, written as a density
 // file named after the title.  Overwrites au and rho.
 void diffour(RunState& st) {
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
-    double* sf = st.sf.data();
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
-        const reftyp& e = st.memrefl(i);
-        sf[e.sfloc] = e.a - e.amem;
-        sf[e.sfloc + 1] = e.b - e.bmem;
-    }
+    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf,
+                     [](const reftyp& e) { return cplx(e.a - e.amem, e.b - e.bmem); });
     fft(st, -1);
     sf2au(st);
     expandrho(st);

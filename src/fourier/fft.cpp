@@ -2,8 +2,8 @@
 
 #include <fftw3.h>
 
+#include <algorithm>
 #include <array>
-#include <cassert>
 
 #include "textio/stop.h"
 
@@ -11,20 +11,22 @@ namespace quilmo {
 
 namespace {
 
-// A rank-sdim in-place plan on sf.  FFTW counts its extents row-major (last
-// extent fastest) while our grid runs first axis fastest, so the extents go
-// in last axis first.
-fftw_plan make_plan(RunState& st, int sign) {
+// FFTW counts its extents row-major (last extent fastest) while our grid
+// runs first axis fastest, so the extents go in last axis first; FFTW then
+// halves our first axis.
+std::array<int, 8> fftw_extents(const RunState& st) {
     std::array<int, 8> extents{};
     for (int j = 1; j <= st.sdim; ++j) extents[static_cast<std::size_t>(st.sdim - j)] = st.nvox(j);
-    auto* data = reinterpret_cast<fftw_complex*>(st.sf.data());
-    // A measured plan is picked by timing, so two runs may add in different
-    // orders; charge flipping amplifies such last-bit differences into a
-    // different run.  Its runs take the plan chosen without timing, which
-    // is the same every time.
-    const unsigned flags = st.flipcharge ? FFTW_ESTIMATE : FFTW_MEASURE;
-    return fftw_plan_dft(st.sdim, extents.data(), data, data, sign, flags);
+    return extents;
 }
+
+// A measured plan is picked by timing, so two runs may add in different
+// orders; charge flipping amplifies such last-bit differences into a
+// different run.  Its runs take the plan chosen without timing, which is the
+// same every time.
+unsigned plan_flags(const RunState& st) { return st.flipcharge ? FFTW_ESTIMATE : FFTW_MEASURE; }
+
+fftw_complex* as_fftw(cplx* p) { return reinterpret_cast<fftw_complex*>(p); }
 
 }  // namespace
 
@@ -32,27 +34,33 @@ void fftinit(RunState& st) {
     fftfree(st);
     st.norm = 1.0;
     for (int j = 1; j <= st.sdim; ++j) st.norm *= st.nvox(j);
-    // FFTW's FORWARD is exp(-i...), its BACKWARD exp(+i...): plan1 is the
-    // +1 transform from the density to the structure factors.
-    st.plan1.reset(make_plan(st, FFTW_BACKWARD));
-    st.plan2.reset(make_plan(st, FFTW_FORWARD));
+    if (!st.sf.allocated()) throw RunStop("Error creating the FFT plans!");
+    const std::array<int, 8> extents = fftw_extents(st);
+    const unsigned flags = plan_flags(st);
+    st.plan1.reset(fftw_plan_dft_r2c(st.sdim, extents.data(), st.sf.density(), as_fftw(st.sf.half()), flags));
+    st.plan2.reset(fftw_plan_dft_c2r(st.sdim, extents.data(), as_fftw(st.sf.half()), st.sf.density(), flags));
     // A missing plan would crash the first transform; say so instead.
     if (!st.plan1 || !st.plan2) throw RunStop("Error creating the FFT plans!");
+    // Planning by measurement scribbles over both arrays.
+    std::fill(st.sf.density(), st.sf.density() + st.sf.nvoxtot(), 0.0);
+    st.sf.clear_half();
+}
+
+void fft_backward_unscaled(RunState& st) {
+    if (st.sf.sparse().active) st.sf.fold_sparse();
+    fftw_execute_dft_c2r(st.plan2.get(), as_fftw(st.sf.half()), st.sf.density());
 }
 
 void fft(RunState& st, int ifdirec) {
-    if (ifdirec != 1 && ifdirec != -1) return;
-    assert(st.sf.size() == 2L * st.nvoxtot);
-    // Executing on the current address of sf keeps the plans valid for the
-    // array they were made on without holding a pointer of our own.
-    auto* data = reinterpret_cast<fftw_complex*>(st.sf.data());
     if (ifdirec == 1) {
-        fftw_execute_dft(st.plan1.get(), data, data);
+        fftw_execute_dft_r2c(st.plan1.get(), st.sf.density(), as_fftw(st.sf.half()));
+        st.sf.sparse().active = false;
         return;
     }
-    fftw_execute_dft(st.plan2.get(), data, data);
-    double* v = st.sf.data();
-    const long len = st.sf.size();
+    if (ifdirec != -1) return;
+    fft_backward_unscaled(st);
+    double* v = st.sf.density();
+    const long len = st.sf.nvoxtot();
     const double norm = st.norm;
     for (long i = 0; i < len; ++i) v[i] /= norm;
 }

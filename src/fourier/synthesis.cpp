@@ -1,26 +1,19 @@
 #include "fourier/synthesis.h"
 
-#include <algorithm>
-
 #include "fourier/fft.h"
+#include "fourier/spectrum.h"
 #include "grid/orbitlist.h"
 
 namespace quilmo {
 
 void sf2au(RunState& st) {
-    const double* sf = st.sf.data();
-    for_each_orbit(st.rhotab, st.norb, [&](int j, Orbit orbit) { st.au(j) = sf[2L * orbit.voxel[0]]; });
+    const double* rho = st.sf.density();
+    for_each_orbit(st.rhotab, st.norb, [&](int j, Orbit orbit) { st.au(j) = rho[orbit.voxel[0]]; });
     st.nchan = 1;
 }
 
 void ft(RunState& st) {
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
-    double* sf = st.sf.data();
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
-        const reftyp& e = st.memrefl(i);
-        sf[e.sfloc] = e.a;
-        sf[e.sfloc + 1] = e.b;
-    }
+    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf, [](const reftyp& e) { return cplx(e.a, e.b); });
     fft(st, -1);
     sf2au(st);
 }

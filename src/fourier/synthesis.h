@@ -8,7 +8,7 @@ namespace quilmo {
 void ft(RunState& st);
 void diffour(RunState& st);
 
-// au(j) = real part of sf at the first voxel of orbit j; one channel.
+// au(j) = the density of sf at the first voxel of orbit j; one channel.
 void sf2au(RunState& st);
 
 }  // namespace quilmo

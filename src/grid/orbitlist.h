@@ -12,7 +12,7 @@ namespace quilmo {
 // One orbit of the table.
 struct Orbit {
     int m;             // multiplicity: the number of its voxels
-    const int* voxel;  // its voxels (indices into rho; 2v into sf), voxel[0] the first
+    const int* voxel;  // its voxels (indices into rho and into the density of sf), voxel[0] the first
 };
 
 // Calls f(i, orbit) for the orbits i = 1..norb in table order.
@@ -32,7 +32,7 @@ void for_each_orbit(const FArray<int>& rhotab, int norb, F f) {
 // once per run, so the cycle reads them without stepping through rhotab.
 struct OrbitList {
     std::vector<double> m;  // multiplicity of orbit i+1
-    std::vector<int> v;     // its first voxel (index into rho; 2v into sf)
+    std::vector<int> v;     // its first voxel (index into rho and into the density of sf)
 };
 
 inline OrbitList orbitlist(const RunState& st) {

@@ -76,9 +76,13 @@ void expandrho(RunState& st) {
 
 namespace {
 void spread_sf(RunState& st, const double* au, bool two) {
-    st.sf.fill(0.0);
-    double* sf = st.sf.data();
-    spread_orbits(st, au, two, [sf](int v, double value) { sf[2L * v] = value; });
+    double* rho = st.sf.density();
+    // A table whose orbits hold nvoxtot voxels in all covers the grid (a
+    // stored table is checked to be a partition when it is read), so every
+    // voxel is overwritten and clearing first would be wasted.
+    if (st.rhotab.size() != st.norb + static_cast<long>(st.nvoxtot))
+        std::fill(rho, rho + st.sf.nvoxtot(), 0.0);
+    spread_orbits(st, au, two, [rho](int v, double value) { rho[v] = value; });
 }
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace quilmo {
 using Coord8 = std::array<int, 8>;  // component i of the formulas is element i-1
 
 // Position of a voxel (idelta 1: index into rho) or of a reflection's real
-// part (idelta 2: index into sf).  Each component is first brought into
+// part (idelta 2: the position sfloc, twice the grid index).  Each component is first brought into
 // [0, nvox(i)).
 int arraylocation(const RunState& st, const Coord8& idhkl, int idelta);
 // The same for an index vector given in hklfg layout (0..sdim-1).
@@ -30,7 +30,7 @@ void remap(const RunState& st, Coord8& xyz);
 // rho = the per-orbit density au on the full grid.
 void expandrho(RunState& st);
 
-// sf = au on the full grid as real parts, imaginary parts 0.
+// The density of sf = au on the full grid.
 void expandsf(RunState& st);
 // The same for one channel of per-orbit values au[0..norb) held outside
 // the run state.

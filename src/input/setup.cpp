@@ -45,7 +45,7 @@ void afterpass2(RunState& st) {
 
     grid_sizes(st);
     allocate_or_stop("Error allocating electron density!!", [&] { st.rho.allocate(0, st.lstrhoel); });
-    allocate_or_stop("Error allocating structure factors!!", [&] { st.sf.allocate(0, st.lstel); });
+    allocate_or_stop("Error allocating structure factors!!", [&] { st.sf.allocate(st.sdim, &st.nvox(1)); });
 
     status = 0;
     completesymmetry(st, status);

@@ -29,26 +29,29 @@ void writecheck(RunState& st) {
     for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         if (i % k == 0)
             o.write("(i6,2e14.5,i5)",
-                    {i, -1.0 - std::log(st.au(i) / st.rau(i)), st.sf(2L * orbit.voxel[0]), orbit.m});
+                    {i, -1.0 - std::log(st.au(i) / st.rau(i)), st.sf.density(orbit.voxel[0]), orbit.m});
     });
     o.write("(a)", {""});
     o.write("(a)", {""});
     o.write("(2a)", {"# reciprocal space gradient:"});
     o.write("(2a)", {"#   j      dS/dF(j)     dC/dF(j)   multiplicity"});
 
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    // The backward transform of the entropy gradient, a real density: its
+    // real part at h is that of the forward transform, divided by norm.
+    std::fill(st.sf.density(), st.sf.density() + st.sf.nvoxtot(), 0.0);
     for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         const double value = -std::log(st.au(i) / st.rau(i));
-        for (int j = 0; j < orbit.m; ++j) st.sf(2L * orbit.voxel[j]) = value;
+        for (int j = 0; j < orbit.m; ++j) st.sf.density(orbit.voxel[j]) = value;
     });
-    fft(st, -1);
+    fft(st, 1);
     for (int j = 1; j <= st.totalfpg; ++j) {
         const reftyp& e = st.refl(j);
         const double da = e.amem - e.a, db = e.bmem - e.b;
         const double d = da * da + db * db;
         const double dcdf =
             d > kZeroTol ? st.actcon * da * std::pow(d, st.actcon - 2) / std::pow(e.sigma, st.actcon) : 0.0;
-        o.write("(i6,2e14.5,i5)", {j, st.sf(e.sfloc) * e.mult, dcdf, e.mult});
+        const double dsdf = st.sf.read(st.sf.position(e.sfloc)).real() / st.norm;
+        o.write("(i6,2e14.5,i5)", {j, dsdf * e.mult, dcdf, e.mult});
     }
     o.close();
 }

@@ -20,20 +20,19 @@ namespace {
 // constraints are placed: the mean over each orbit is what symmetrises phi,
 // exactly, whatever the orbit of h holds (its symmetry images, -h itself).
 void orbit_means(RunState& st, const DualProblem& p, const double* t, std::vector<double>& phibar) {
-    double* sf = st.sf.data();
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    st.sf.clear_half();
+    st.sf.sparse().active = false;  // the half itself is written, not the sparse values
     for (int k = 0; k < p.nf; ++k) {
-        const double tr = t[2 * k], ti = t[2 * k + 1];
-        sf[p.pos[static_cast<std::size_t>(k)]] += tr;
-        sf[p.pos[static_cast<std::size_t>(k)] + 1] += ti;
-        sf[p.neg[static_cast<std::size_t>(k)]] += tr;
-        sf[p.neg[static_cast<std::size_t>(k)] + 1] -= ti;
+        const cplx tk(t[2 * k], t[2 * k + 1]);
+        st.sf.add(p.pos[static_cast<std::size_t>(k)], tk);
+        st.sf.add(p.neg[static_cast<std::size_t>(k)], std::conj(tk));
     }
     fft(st, -1);
+    const double* rho = st.sf.density();
     phibar.resize(p.m.size());
     for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         double sum = 0;
-        for (int j = 0; j < orbit.m; ++j) sum += sf[2L * orbit.voxel[j]];
+        for (int j = 0; j < orbit.m; ++j) sum += rho[orbit.voxel[j]];
         phibar[static_cast<std::size_t>(i - 1)] = p.n * sum / orbit.m;
     });
 }
@@ -43,33 +42,29 @@ void orbit_means(RunState& st, const DualProblem& p, const double* t, std::vecto
 namespace {
 
 // Which components of F_h a symmetric density can take: the structure
-// factors of two random orbit densities, both real, are transformed at once
-// as rho1 + i rho2.  Both zero: an absence; parallel: a line; otherwise free.
-// cdead collects the components of Fo no density can follow.
+// factors of two random orbit densities.  Both zero: an absence; parallel: a
+// line; otherwise free.  cdead collects the components of Fo no density can
+// follow.
 void free_components(RunState& st, DualProblem& p) {
     std::mt19937 rng(20261209);
     std::uniform_real_distribution<double> u(0.0, 1.0);
-    double* sf = st.sf.data();
-    for_each_orbit(st.rhotab, st.norb, [&](int, Orbit orbit) {
-        const double r1 = u(rng), r2 = u(rng);
-        for (int j = 0; j < orbit.m; ++j) {
-            sf[2L * orbit.voxel[j]] = r1;
-            sf[2L * orbit.voxel[j] + 1] = r2;
-        }
-    });
-    fft(st, 1);
-    // F1(h) = (G(h) + conj G(-h)) / 2, F2(h) = (G(h) - conj G(-h)) / 2i.
+    std::vector<double> r1(static_cast<std::size_t>(st.norb)), r2(r1.size());
+    for (std::size_t i = 0; i < r1.size(); ++i) {
+        r1[i] = u(rng);
+        r2[i] = u(rng);
+    }
     std::vector<double> f(4 * static_cast<std::size_t>(p.nf));
     double big = 0;
-    for (int k = 0; k < p.nf; ++k) {
-        const std::size_t kk = static_cast<std::size_t>(k);
-        const double gr = sf[p.pos[kk]], gi = sf[p.pos[kk] + 1];
-        const double mr = sf[p.neg[kk]], mi = -sf[p.neg[kk] + 1];
-        f[4 * kk] = (gr + mr) / 2;
-        f[4 * kk + 1] = (gi + mi) / 2;
-        f[4 * kk + 2] = (gi - mi) / 2;
-        f[4 * kk + 3] = -(gr - mr) / 2;
-        big = std::max({big, std::hypot(f[4 * kk], f[4 * kk + 1]), std::hypot(f[4 * kk + 2], f[4 * kk + 3])});
+    for (int which = 0; which < 2; ++which) {
+        expandsf(st, which == 0 ? r1.data() : r2.data());
+        fft(st, 1);
+        for (int k = 0; k < p.nf; ++k) {
+            const std::size_t kk = static_cast<std::size_t>(k);
+            const cplx fk = st.sf.read(p.pos[kk]);
+            f[4 * kk + 2 * static_cast<std::size_t>(which)] = fk.real();
+            f[4 * kk + 2 * static_cast<std::size_t>(which) + 1] = fk.imag();
+            big = std::max(big, std::abs(fk));
+        }
     }
     // Rounding leaves about 1e-16 of the largest structure factor.
     const double tol = 1e-9 * big;
@@ -131,8 +126,8 @@ DualProblem dual_problem(RunState& st, double aim) {
         std::array<int, 9> minus{};
         for (int k = 0; k < st.sdim; ++k)
             minus[static_cast<std::size_t>(k)] = -e.hklfg[static_cast<std::size_t>(k)];
-        p.pos.push_back(e.sfloc);
-        p.neg.push_back(arraylocation(st, minus, 2));
+        p.pos.push_back(st.sf.position(e.sfloc));
+        p.neg.push_back(st.sf.position(arraylocation(st, minus, 2)));
         p.fa.push_back(e.a);
         p.fb.push_back(e.b);
         p.w.push_back(d * e.sigma * e.sigma);
@@ -190,13 +185,13 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     // F(au): the density on the whole grid, forward.
     expandsf(st, au);
     fft(st, 1);
-    const double* sf = st.sf.data();
     double c = 0, dsum = 0, osum = 0;
     // At t = 0 the root has no derivative; its smallest subgradient is 0.
     const double q = root > 0 ? aim / root : 0.0;
     for (int k = 0; k < p.nf; ++k) {
         const std::size_t kk = static_cast<std::size_t>(k);
-        const double ar = sf[p.pos[kk]], ai = sf[p.pos[kk] + 1];
+        const cplx a = st.sf.read(p.pos[kk]);
+        const double ar = a.real(), ai = a.imag();
         fc[2 * k] = ar;
         fc[2 * k + 1] = ai;
         const double dr = p.fa[kk] - ar, di = p.fb[kk] - ai;

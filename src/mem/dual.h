@@ -35,7 +35,7 @@ namespace quilmo {
 // spend its steps on directions of almost no curvature.
 struct DualProblem {
     int nf = 0;                  // F-constraints after F(000)
-    std::vector<long> pos, neg;  // sf index (real part) of h and of -h
+    std::vector<HalfPos> pos, neg;  // where F(h) and F(-h) are stored in sf
     std::vector<double> fa, fb;  // observed structure factor
     std::vector<double> w;       // D sigma^2
     std::vector<int> kind;       // free components of t: 2, 1 (along dir) or 0

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "fourier/spectrum.h"
 #include "run/limits.h"
 #include "textio/stop.h"
 
@@ -31,18 +32,15 @@ void fillfgcon(RunState& st) {
     // The moments exist for orders 1..8 only.
     if (st.actcon < 2 || st.actcon > 8) throw RunStop("Only ActCon 2, 4, 6 or 8 possible!");
     const int ach = st.actcon / 2;
-    double* sf = st.sf.data();
-    std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
+    TransformArray::Sparse& sf = clear_sf(st);
 
     if (st.totalfp() > 0) {
-        for (int i = st.mstartf; i <= st.mendprif; ++i) {
-            const reftyp& e = st.memrefl(i);
+        write_memrefl_sf(st, sf, st.mstartf, st.mendprif, [ach](const reftyp& e) {
             double da = e.amem - e.a, db = e.bmem - e.b;
             double p = ipow(da * da + db * db, ach - 1);
             double c = ach * p * ipow(e.weight, ach) * e.modwg / e.mult;
-            sf[e.sfloc] = da * c;
-            sf[e.sfloc + 1] = db * c;
-        }
+            return cplx(da * c, db * c);
+        });
     }
 
     if (st.totalg > 0) {
@@ -62,12 +60,11 @@ void fillfgcon(RunState& st) {
             pfac[static_cast<std::size_t>(g)] = f;
             first += st.gdiff(g);
         }
-        for (int i = st.mstartg; i <= st.mendg; ++i) {
-            const reftyp& e = st.memrefl(i);
-            double f = pfac[static_cast<std::size_t>(e.hklfg[8])];
-            sf[e.sfloc] = f * e.amem;
-            sf[e.sfloc + 1] = f * e.bmem;
-        }
+        // A G member standing on an F position replaces the F value there.
+        write_memrefl_sf(st, sf, st.mstartg, st.mendg, [&pfac](const reftyp& e) {
+            const double f = pfac[static_cast<std::size_t>(e.hklfg[8])];
+            return cplx(f * e.amem, f * e.bmem);
+        });
     }
 }
 

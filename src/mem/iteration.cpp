@@ -6,6 +6,7 @@
 
 #include "density/files.h"
 #include "fourier/fft.h"
+#include "fourier/spectrum.h"
 #include "grid/orbitlist.h"
 #include "grid/voxels.h"
 #include "mem/check.h"
@@ -27,11 +28,10 @@ void new_structure_factors(RunState& st) {
     fft(st, 1);
     sf2memrefl(st);
     sf2refl(st);
-    for (int i = st.starte; i <= st.ende; ++i) {
-        reftyp& e = st.refl(i);
-        e.amem = st.sf(e.sfloc);
-        e.bmem = st.sf(e.sfloc + 1);
-    }
+    read_refl_sf(st, st.starte, st.ende, [](reftyp& e, cplx f) {
+        e.amem = f.real();
+        e.bmem = f.imag();
+    });
 }
 
 void write_density_now(RunState& st) {
@@ -68,7 +68,7 @@ namespace {
 
 [[noreturn]] void lambda_too_large(RunState& st, const OrbitList& orb, double lambda) {
     double r = lambda;
-    for (int v : orb.v) r = std::min(r, lambda_limit(st.sf(2L * v)));
+    for (int v : orb.v) r = std::min(r, lambda_limit(st.sf.density(v) / st.norm));
     FmtItems msg{"Lambda too large. Lower the value at least to", r, ". Stopping."};
     st.log.write("(A,e10.3,A)", msg);
     st.log.close();
@@ -98,20 +98,22 @@ void init_logratio(const RunState& st, LogRatio& lr) {
     lr.backup = lr.now;
 }
 
-// The Sakata-Sato step au *= exp(-lambda g) with the gradient g in sf, the
+// The Sakata-Sato step au *= exp(-lambda g) with the gradient g = the
+// density of sf divided by norm (the backward transform left it unscaled), the
 // scaling back to the charge, the test value and the new entropy.  With
 // u = au*exp(e) before the scaling, ln(au_new/rau) = ln(au/rau) + e +
 // ln(rhonorm), so s = -rhonorm * (sum m u (ln(au/rau) + e) + ln(rhonorm) * sum m u).
 Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
-    const double* sf = st.sf.data();
+    const double* grad = st.sf.density();
+    const double norm = st.norm;
     double* au = st.au.data();
     double* lr = ratio.now.data();
     double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
     for (int i = 0; i < norb; ++i) {
         const double m = orb.m[static_cast<std::size_t>(i)];
-        const double g = sf[2L * orb.v[static_cast<std::size_t>(i)]];
+        const double g = grad[orb.v[static_cast<std::size_t>(i)]] / norm;
         const double e = -lambda * g;
         const double l1 = lr[i];
         sc -= m * m * l1 * g;
@@ -254,7 +256,7 @@ void mem(RunState& st) {
         }
 
         fillfgcon(st);
-        fft(st, -1);
+        fft_backward_unscaled(st);
         const double lambda = c.lambda;
         Update u = update(st, orb, ratio, lambda);
         new_structure_factors(st);

@@ -11,7 +11,7 @@ void getinitlambda(RunState& st) {
     fft(st, -1);
     OrbitList orb = orbitlist(st);
     std::vector<double> g(orb.v.size());
-    for (std::size_t i = 0; i < g.size(); ++i) g[i] = st.sf(2L * orb.v[i]);
+    for (std::size_t i = 0; i < g.size(); ++i) g[i] = st.sf.density(orb.v[i]);
     double chargeterm = st.nchan == 2 ? st.charge * st.capvx : st.charge;
     st.lambda = startlambda(g.data(), orb.m.data(), st.rau.data(), st.norb, chargeterm, st.normcon);
     st.log.list();

@@ -28,8 +28,9 @@ std::array<int, 9> folded_indices(const RunState& st, int p) {
 // A free position with a non-vanishing structure factor inside the
 // resolution shell and the satellite limit.
 bool qualifies(const RunState& st, const ReflOrbits& orbits, int p, std::array<int, 9>& h) {
-    const double* sf = st.sf.data();
-    if (orbits.taken(p) || std::fabs(sf[p]) + std::fabs(sf[p + 1]) <= 1e-13) return false;
+    if (orbits.taken(p)) return false;
+    const cplx f = st.sf.read(st.sf.position(p));
+    if (std::fabs(f.real()) + std::fabs(f.imag()) <= 1e-13) return false;
     h = folded_indices(st, p);
     for (int i = st.rdim + 1; i <= st.sdim; ++i)
         if (std::abs(h[static_cast<std::size_t>(i - 1)]) > st.maxprisat) return false;
@@ -95,13 +96,13 @@ PriorChoice choose_priors(const RunState& st, ReflOrbits& orbits) {
     allocate_or_stop("Error allocating PriIndFl! Memory too small?",
                      [&] { c.primary.reserve(static_cast<std::size_t>(count)); });
 
-    const double* sf = st.sf.data();
     allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
         for (int p = 0; p < st.lstel; p += 2) {
             if (!qualifies(st, orbits, p, h)) continue;
             reftyp e;
-            e.a = sf[p];
-            e.b = sf[p + 1];
+            const cplx f = st.sf.read(st.sf.position(p));
+            e.a = f.real();
+            e.b = f.imag();
             e.f = std::sqrt(e.a * e.a + e.b * e.b);
             e.sigma = st.prisigma;
             e.weight = 1.0 / (st.prisigma * st.prisigma);

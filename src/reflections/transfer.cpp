@@ -5,6 +5,7 @@
 #include <numeric>
 #include <vector>
 
+#include "fourier/spectrum.h"
 #include "textio/stop.h"
 
 namespace quilmo {
@@ -66,13 +67,11 @@ void indexarray(RunState& st) {
 
 namespace {
 
-void transfer(const double* sf, reftyp* e, long count) {
-    for (long i = 0; i < count; ++i) {
-        const double re = sf[e[i].sfloc], im = sf[e[i].sfloc + 1], rf = e[i].rf;
-        e[i].amem = re * rf;
-        e[i].bmem = im * rf;
-        e[i].fmem = std::sqrt(re * re + im * im) * rf;
-    }
+inline void take(reftyp& e, cplx f) {
+    const double re = f.real(), im = f.imag();
+    e.amem = re * e.rf;
+    e.bmem = im * e.rf;
+    e.fmem = std::sqrt(re * re + im * im) * e.rf;
 }
 
 }  // namespace
@@ -80,16 +79,11 @@ void transfer(const double* sf, reftyp* e, long count) {
 void sf2refl(RunState& st) {
     // Section by section: extra reflections are never transferred, wherever
     // the input placed their block.
-    auto section = [&](int lo, int hi) {
-        if (hi >= lo) transfer(st.sf.data(), &st.refl(lo), hi - lo + 1);
-    };
-    section(st.startf, st.endf);
-    section(st.startprif, st.endprif);
-    section(st.startg, st.endg);
+    read_refl_sf(st, st.startf, st.endf, take);
+    read_refl_sf(st, st.startprif, st.endprif, take);
+    read_refl_sf(st, st.startg, st.endg, take);
 }
 
-void sf2memrefl(RunState& st) {
-    if (st.mtotalfpg() > 0) transfer(st.sf.data(), st.memrefl.data(), st.mtotalfpg());
-}
+void sf2memrefl(RunState& st) { read_memrefl_sf(st, 1, st.mtotalfpg(), take); }
 
 }  // namespace quilmo

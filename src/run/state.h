@@ -16,6 +16,7 @@
 
 #include "run/farray.h"
 #include "run/fftplan.h"
+#include "run/transform.h"
 #include "run/summary.h"
 #include "textio/format.h"
 #include "textio/text.h"
@@ -141,15 +142,15 @@ struct RunState {
     // ---- densities and transforms ----
     FArray<double> rho;              // 0..lstrhoel, electrons per voxel
     FArray<double> refrho;           // reference density of charge flipping
-    FArray<double> sf;               // 0..lstel, interleaved complex transform array
+    TransformArray sf;               // the density and its half spectrum (run/transform.h)
     FArray<int> rhotab;              // orbit table: per orbit m, then its m voxels
     int norb = 0;                    // number of voxel orbits
     int nchan = 1;                   // density channels (2: positive and negative part)
     FArray<double> au, rau, bau;     // per-orbit density, its prior, MEM backup; 1..nchan*norb
     double rhomin = 0, rhomax = 0;   // extremes of the last density file read or written
     double norm = 0;                 // number of grid points, divisor of the backward transform
-    FftPlan plan1;                   // forward transform plan (sign +1)
-    FftPlan plan2;                   // backward transform plan (sign -1)
+    FftPlan plan1;                   // density to structure factors (real to half spectrum)
+    FftPlan plan2;                   // structure factors to density (half spectrum to real)
 
     // ---- run switches and settings of the input file ----
     bool performmem = true;          // run the maximum-entropy iteration

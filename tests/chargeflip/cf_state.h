@@ -9,6 +9,7 @@
 #include <numbers>
 #include <vector>
 
+#include "fourier/spectrum.h"
 #include "grid/voxels.h"
 #include "run/state.h"
 #include "support/run_state.h"
@@ -101,7 +102,6 @@ inline std::complex<double> structure_factor(const std::vector<PointAtom>& atoms
 inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const std::vector<Op>& ops, int hmax,
                       const double shift[3]) {
     std::vector<reftyp> list;
-    st.sf.fill(0.0);
     auto add = [&](int h, int k, int l) {
         const int hv[3] = {h, k, l};
         const std::complex<double> f = structure_factor(atoms, ops, hv, shift);
@@ -115,8 +115,6 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
         e.f = e.fmem = std::abs(f);
         e.rf = 1;
         e.mult = 1;
-        st.sf(e.sfloc) = f.real();
-        st.sf(e.sfloc + 1) = f.imag();
         list.push_back(e);
     };
     add(0, 0, 0);
@@ -131,6 +129,8 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
     quilmo_test::set_f_only_sections(st, n);
     st.mstartf = 1;
     st.mendf = st.mtotalf = n;
+    quilmo::write_memrefl_sf(st, quilmo::clear_sf(st), 1, n,
+                             [](const reftyp& e) { return quilmo::cplx(e.a, e.b); });
 }
 
 inline double cycles_apart(double p, double q) {

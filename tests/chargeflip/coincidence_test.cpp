@@ -73,7 +73,7 @@ TEST_F(Measures, AmplitudeScaleDoesNotChangeEitherMeasure) {
         st.refl(i).amem *= 7.5;
         st.refl(i).bmem *= 7.5;
     }
-    for (long k = 0; k < st.sf.size(); ++k) st.sf(k) *= 3.0;
+    for (quilmo::cplx& v : st.sf.sparse().value) v *= 3.0;
     EXPECT_NEAR(coincidencers(st, 2, s), sym, 1e-9 * sym);
     EXPECT_NEAR(coincidenceshift(st, s, -1), shift, 1e-9 * shift);
 }
@@ -88,9 +88,10 @@ TEST_F(Measures, HalfACycleContributesAQuarterOfTheWeight) {
     e.amem = 2;
     e.bmem = 0;
     st.refl(1).f = 4;
-    st.sf.fill(0.0);
-    st.sf(0) = 4;
-    st.sf(arraylocation(st, e.hklfg, 2)) = -2;
+    e.sfloc = arraylocation(st, e.hklfg, 2);
+    quilmo::TransformArray::Sparse& sf = quilmo::clear_sf(st);
+    sf.value[static_cast<std::size_t>(st.sf.sparse_index(0))] = 4;
+    sf.value[static_cast<std::size_t>(st.sf.sparse_index(e.sfloc))] = -2;
     const double s[8] = {};
     // sum = 2²·(1/2)² = 1; sumden = 4² + 2² = 20; two entries.
     EXPECT_NEAR(coincidenceshift(st, s, 1), 1.0 * 100000 / (20 * 2), 1e-9);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <random>
 #include <vector>
 
+#include "fourier/spectrum.h"
 #include "reflections/crystal.h"
 
 using namespace quilmo;
@@ -22,115 +24,129 @@ struct Grid {
         fftinit(st);
     }
     ~Grid() { fftfree(st); }
-    double& re(long k) { return st.sf(2 * k); }
-    double& im(long k) { return st.sf(2 * k + 1); }
+    double& rho(long k) { return st.sf.density(k); }
+    // F at grid point k (as a reflection position), whichever half holds it.
+    cplx f(long k) const { return st.sf.read(st.sf.position(2 * k)); }
+    // The grid coordinates of point k, first axis fastest.
+    std::vector<long> coords(long k) const {
+        std::vector<long> x;
+        for (int j = 1; j <= st.sdim; ++j) {
+            x.push_back(k % st.nvox(j));
+            k /= st.nvox(j);
+        }
+        return x;
+    }
+    // sum_x v(x) exp(sign 2 pi i h.x / n), the complex transform done by hand.
+    std::vector<cplx> dft(const std::vector<cplx>& v, int sign) const {
+        std::vector<cplx> out(v.size());
+        for (long h = 0; h < st.nvoxtot; ++h)
+            for (long x = 0; x < st.nvoxtot; ++x) {
+                const std::vector<long> hv = coords(h), xv = coords(x);
+                double phase = 0;
+                for (int j = 0; j < st.sdim; ++j)
+                    phase += static_cast<double>(hv[static_cast<std::size_t>(j)] * xv[static_cast<std::size_t>(j)]) /
+                             st.nvox(j + 1);
+                out[static_cast<std::size_t>(h)] += v[static_cast<std::size_t>(x)] * std::polar(1.0, sign * 2 * kPi * phase);
+            }
+        return out;
+    }
 };
 
-const std::vector<std::vector<int>> kGrids = {{8}, {4, 6}, {4, 4, 4}, {3, 4, 2, 5}};
+// Odd and even first axes (the halved one), Nyquist planes, and 1, 2, 3, 4
+// and 8 dimensions.
+const std::vector<std::vector<int>> kGrids = {{8},       {7},          {4, 6},       {5, 3},
+                                              {4, 4, 4}, {5, 4, 3},    {3, 4, 2, 5}, {2, 1, 2, 1, 2, 1, 2, 3}};
 
 }  // namespace
 
-TEST(Fft, SinglePointTransformsToOnesAndBack) {
+// A random real density: every structure factor, read at h through the
+// half that holds h or -h, is the complex transform with exp(+2 pi i h.x);
+// the backward transform gives the density back.
+TEST(Fft, ForwardTransformMatchesTheComplexOneAtEveryPosition) {
     for (const auto& nv : kGrids) {
         Grid g(nv);
         EXPECT_EQ(g.st.norm, g.st.nvoxtot);
-        g.st.sf.fill(0);
-        g.re(0) = 1.0;
+        std::mt19937 gen(7);
+        std::uniform_real_distribution<double> u(-1, 1);
+        std::vector<cplx> v(static_cast<std::size_t>(g.st.nvoxtot));
+        for (long k = 0; k < g.st.nvoxtot; ++k) g.rho(k) = (v[static_cast<std::size_t>(k)] = u(gen)).real();
+        const std::vector<cplx> want = g.dft(v, +1);
         fft(g.st, 1);
         for (long k = 0; k < g.st.nvoxtot; ++k) {
-            EXPECT_NEAR(g.re(k), 1.0, 1e-12);
-            EXPECT_NEAR(g.im(k), 0.0, 1e-12);
+            EXPECT_NEAR(g.f(k).real(), want[static_cast<std::size_t>(k)].real(), 1e-10) << k;
+            EXPECT_NEAR(g.f(k).imag(), want[static_cast<std::size_t>(k)].imag(), 1e-10) << k;
         }
         fft(g.st, -1);
-        for (long k = 0; k < g.st.nvoxtot; ++k) {
-            EXPECT_NEAR(g.re(k), k == 0 ? 1.0 : 0.0, 1e-12);
-            EXPECT_NEAR(g.im(k), 0.0, 1e-12);
-        }
+        for (long k = 0; k < g.st.nvoxtot; ++k) EXPECT_NEAR(g.rho(k), v[static_cast<std::size_t>(k)].real(), 1e-12);
     }
 }
 
-TEST(Fft, SumLandsInElementZero) {
-    for (const auto& nv : kGrids) {
-        Grid g(nv);
-        std::mt19937 gen(7);
-        std::uniform_real_distribution<double> u(0, 1);
-        double sum = 0;
-        for (long k = 0; k < g.st.nvoxtot; ++k) sum += g.re(k) = u(gen), g.im(k) = 0;
-        for (long k = 0; k < g.st.nvoxtot; ++k) g.re(k) *= 100 / sum;
-        fft(g.st, 1);
-        EXPECT_NEAR(g.re(0), 100.0, 1e-10);
-        EXPECT_NEAR(g.im(0), 0.0, 1e-10);
-    }
-}
-
-// plan1 carries exp(+2 pi i k x / n) with the first axis fastest in memory:
-// a point at x = (1, 0, ...) gives F(k) = exp(+2 pi i k1 / nvox(1)) whatever
-// the other indices.
-TEST(Fft, ForwardSignIsPlusAndFirstAxisRunsFastest) {
-    for (const auto& nv : kGrids) {
-        Grid g(nv);
-        g.st.sf.fill(0);
-        g.re(1) = 1.0;
-        fft(g.st, 1);
-        for (long k = 0; k < g.st.nvoxtot; ++k) {
-            const double phi = 2 * kPi * static_cast<double>(k % nv[0]) / nv[0];
-            EXPECT_NEAR(g.re(k), std::cos(phi), 1e-12) << k;
-            EXPECT_NEAR(g.im(k), std::sin(phi), 1e-12) << k;
-        }
-        // Along the last axis: x = (0, ..., 1).
-        if (nv.size() < 2) continue;
-        g.st.sf.fill(0);
-        const long last = g.st.n(g.st.sdim - 1);
-        g.re(last) = 1.0;
-        fft(g.st, 1);
-        for (long k = 0; k < g.st.nvoxtot; ++k) {
-            const double phi = 2 * kPi * static_cast<double>(k / last) / nv.back();
-            EXPECT_NEAR(g.im(k), std::sin(phi), 1e-12) << k;
-        }
-    }
-}
-
-TEST(Fft, BackwardSignIsMinusAndDividesBothParts) {
-    Grid g({8});
-    g.st.sf.fill(0);
-    g.re(1) = 8.0;
-    g.im(2) = 16.0;
-    fft(g.st, -1);
-    for (long x = 0; x < 8; ++x) {
-        // 8 e^{-i w x} + 16 i e^{-2 i w x}, divided by 8.
-        const double w = 2 * kPi / 8;
-        EXPECT_NEAR(g.re(x), std::cos(w * x) + 2 * std::sin(2 * w * x), 1e-12);
-        EXPECT_NEAR(g.im(x), -std::sin(w * x) + 2 * std::cos(2 * w * x), 1e-12);
-    }
-}
-
-TEST(Fft, OtherDirectionsLeaveTheArrayAlone) {
-    Grid g({4, 4, 4});
-    for (long i = 0; i <= g.st.lstel; ++i) g.st.sf(i) = 0.25 * static_cast<double>(i);
-    const std::vector<double> before = g.st.sf.vec();
-    fft(g.st, 0);
-    fft(g.st, 2);
-    fft(g.st, -2);
-    EXPECT_EQ(g.st.sf.vec(), before);
-}
-
-TEST(Fft, RoundTripRestoresComplexData) {
+// Structure factors that are no transform of a real density (random
+// values, h and -h unrelated, also on the Nyquist planes and at points that
+// are their own mates): the backward transform gives the real part of the
+// complex backward transform, divided by the number of points.
+TEST(Fft, NonHermitianWriteGivesTheRealPartOfTheComplexTransform) {
     for (const auto& nv : kGrids) {
         Grid g(nv);
         std::mt19937 gen(11);
         std::uniform_real_distribution<double> u(-1, 1);
-        for (long i = 0; i <= g.st.lstel; ++i) g.st.sf(i) = u(gen);
-        const std::vector<double> before = g.st.sf.vec();
-        fft(g.st, 1);
+        std::vector<cplx> x(static_cast<std::size_t>(g.st.nvoxtot));
+        g.st.sf.clear_half();
+        for (long k = 0; k < g.st.nvoxtot; ++k) {
+            if (u(gen) < -0.3) continue;  // some positions stay empty
+            const cplx v(u(gen), u(gen));
+            x[static_cast<std::size_t>(k)] = v;
+            g.st.sf.add(g.st.sf.position(2 * k), v);
+        }
+        const std::vector<cplx> want = g.dft(x, -1);
         fft(g.st, -1);
-        for (long i = 0; i <= g.st.lstel; ++i) EXPECT_NEAR(g.st.sf(i), before[static_cast<std::size_t>(i)], 1e-12);
+        for (long k = 0; k < g.st.nvoxtot; ++k)
+            EXPECT_NEAR(g.rho(k), want[static_cast<std::size_t>(k)].real() / g.st.nvoxtot, 1e-12) << k;
     }
 }
 
-TEST(Fft, EightDimensionalGrid) {
-    Grid g({2, 1, 2, 1, 2, 1, 2, 3});
-    g.st.sf.fill(0);
-    g.re(0) = 1.0;
-    fft(g.st, 1);
-    for (long k = 0; k < g.st.nvoxtot; ++k) EXPECT_NEAR(g.re(k), 1.0, 1e-12);
+// Writers set values at reflection positions; a later write at the same
+// position replaces the earlier one, a position is read back as written
+// until a forward transform, and the backward transform takes the values.
+TEST(Fft, ReflectionValuesAreSetReadBackAndTransformed) {
+    Grid g({6, 5, 4});
+    RunState& st = g.st;
+    const std::vector<std::array<int, 3>> hkl = {{0, 0, 0}, {1, 2, -1}, {-1, -2, 1}, {3, 0, 2}, {2, 1, 0}};
+    const int n = static_cast<int>(hkl.size());
+    st.memrefl.allocate(1, n + 1);
+    for (int i = 1; i <= n; ++i) {
+        std::array<int, 9> h{};
+        std::copy(hkl[static_cast<std::size_t>(i - 1)].begin(), hkl[static_cast<std::size_t>(i - 1)].end(), h.begin());
+        st.memrefl(i).hklfg = h;
+        st.memrefl(i).sfloc = arraylocation(st, h, 2);
+    }
+    st.memrefl(n + 1) = st.memrefl(2);  // the same position again, written last
+    st.mtotalf = n + 1;
+    TransformArray::Sparse& s = clear_sf(st);
+    write_memrefl_sf(st, s, 1, n + 1, [](const reftyp& e) { return cplx(e.hklfg[0] + 0.5, e.hklfg[1]); });
+    write_memrefl_sf(st, s, n + 1, n + 1, [](const reftyp&) { return cplx(7, -3); });
+    EXPECT_EQ(st.sf.at(st.memrefl(2).sfloc), cplx(7, -3));
+    EXPECT_EQ(st.sf.at(st.memrefl(4).sfloc), cplx(3.5, 0));
+    EXPECT_EQ(st.sf.at(arraylocation(st, std::array<int, 9>{1, 1, 1}, 2)), cplx(0, 0));
+
+    std::vector<cplx> x(static_cast<std::size_t>(st.nvoxtot));
+    for (int i = 1; i <= n; ++i) x[static_cast<std::size_t>(st.memrefl(i).sfloc / 2)] = st.sf.at(st.memrefl(i).sfloc);
+    const std::vector<cplx> want = g.dft(x, -1);
+    fft(st, -1);
+    for (long k = 0; k < st.nvoxtot; ++k)
+        EXPECT_NEAR(g.rho(k), want[static_cast<std::size_t>(k)].real() / st.nvoxtot, 1e-12) << k;
+    fft(st, 1);
+    EXPECT_NEAR(st.sf.at(st.memrefl(5).sfloc).real(), 0.5 * 2.5, 1e-12);  // its mate was never set
+    EXPECT_NEAR(st.sf.at(st.memrefl(4).sfloc).real(), 3.5, 1e-12);        // (3,0,2) is its own mate
+}
+
+TEST(Fft, OtherDirectionsLeaveTheArrayAlone) {
+    Grid g({4, 4, 4});
+    for (long i = 0; i < g.st.nvoxtot; ++i) g.rho(i) = 0.25 * static_cast<double>(i);
+    for (long i = 0; i < g.st.sf.nhalf(); ++i) g.st.sf.half()[i] = cplx(i, -i);
+    fft(g.st, 0);
+    fft(g.st, 2);
+    fft(g.st, -2);
+    for (long i = 0; i < g.st.nvoxtot; ++i) EXPECT_EQ(g.rho(i), 0.25 * static_cast<double>(i));
+    for (long i = 0; i < g.st.sf.nhalf(); ++i) EXPECT_EQ(g.st.sf.half()[i], cplx(i, -i));
 }

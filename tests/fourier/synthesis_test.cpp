@@ -46,7 +46,8 @@ TEST(FourierSynthesis, F000AloneGivesAFlatMap) {
 
 TEST(FourierSynthesis, ZeroF000GivesZeroAndOldSfIsCleared) {
     Synthesis s({{{0, 0, 0}, 0.0, 0.0}});
-    s.st.sf.fill(3.0);
+    std::fill(s.st.sf.density(), s.st.sf.density() + s.st.nvoxtot, 3.0);
+    for (long i = 0; i < s.st.sf.nhalf(); ++i) s.st.sf.half()[i] = 3.0;
     ft(s.st);
     for (int j = 1; j <= s.st.norb; ++j) EXPECT_NEAR(s.st.au(j), 0.0, 1e-15);
 }

@@ -7,6 +7,7 @@
 #include "reflections/expansion.h"
 #include "reflections/transfer.h"
 #include "reflections/weights.h"
+#include "support/sf.h"
 
 using namespace quilmo;
 using namespace quilmo_test;
@@ -107,8 +108,8 @@ TEST(GridSetup, ListsReadyForTheIteration) {
     sf2memrefl(x.st);
     for (int i = 1; i <= x.st.mtotalfpg(); ++i) {
         const reftyp& e = x.st.memrefl(i);
-        EXPECT_EQ(e.amem, x.st.sf(e.sfloc));
-        EXPECT_EQ(e.bmem, x.st.sf(e.sfloc + 1));
+        EXPECT_EQ(e.amem, quilmo_test::sf_part(x.st, e.sfloc));
+        EXPECT_EQ(e.bmem, quilmo_test::sf_part(x.st, e.sfloc + 1));
     }
 }
 

@@ -92,8 +92,9 @@ TEST(Expandrho, TwoChannelsGiveTheirDifference) {
     EXPECT_NEAR(g.st.rho(2), 0.1, 1e-15);
 
     g.st.nchan = 1;
-    g.st.sf.allocate(0, 7);
-    g.st.sf.fill(99);
+    g.st.sf.allocate(g.st.sdim, &g.st.nvox(1));
+    std::fill(g.st.sf.density(), g.st.sf.density() + 4, 99.0);
     expandsf(g.st);
-    EXPECT_EQ(g.st.sf.vec(), (std::vector<double>{0.2, 0, 0.4, 0, 0.6, 0, 0.4, 0}));
+    EXPECT_EQ(std::vector<double>(g.st.sf.density(), g.st.sf.density() + 4),
+              (std::vector<double>{0.2, 0.4, 0.6, 0.4}));
 }

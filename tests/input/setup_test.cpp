@@ -44,7 +44,7 @@ TEST(Afterpass2, GridSizesArraysAndFlatPrior) {
     EXPECT_EQ(st.lstrhoel, 49151);
     EXPECT_EQ(st.lstel, 98303);
     EXPECT_EQ(st.rho.size(), 49152);
-    EXPECT_EQ(st.sf.size(), 98304);
+    EXPECT_EQ(st.sf.nvoxtot(), 49152);
     EXPECT_NEAR(st.capvx, 1000.0 / 49152, 1e-15);
     EXPECT_NEAR(st.epv, 0.002, 1e-15);
     EXPECT_NEAR(st.rho(49151), 0.002, 1e-15);

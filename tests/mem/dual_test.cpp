@@ -40,7 +40,7 @@ struct DualCase {
         st.nvoxtot = nx * ny * nz;
         st.lstrhoel = st.nvoxtot - 1;
         st.lstel = 2 * st.nvoxtot - 1;
-        st.sf.allocate(0, st.lstel);
+        st.sf.allocate(st.sdim, &st.nvox(1));
         fftinit(st);
 
         std::vector<int> tab;
@@ -235,8 +235,9 @@ struct SolveCase : DualCase {
         fft(st, 1);
         std::vector<double> f(2 * static_cast<std::size_t>(p.nf));
         for (int k = 0; k < p.nf; ++k) {
-            f[2 * static_cast<std::size_t>(k)] = st.sf(p.pos[static_cast<std::size_t>(k)]);
-            f[2 * static_cast<std::size_t>(k) + 1] = st.sf(p.pos[static_cast<std::size_t>(k)] + 1);
+            const cplx fk = st.sf.read(p.pos[static_cast<std::size_t>(k)]);
+            f[2 * static_cast<std::size_t>(k)] = fk.real();
+            f[2 * static_cast<std::size_t>(k) + 1] = fk.imag();
         }
         return f;
     }

@@ -6,6 +6,7 @@
 #include "grid/voxels.h"
 #include "reflections/expansion.h"
 #include "reflections/weights.h"
+#include "support/sf.h"
 
 using namespace quilmo;
 using namespace quilmo_test;
@@ -16,7 +17,7 @@ namespace {
 std::vector<double> transform(RunState& st) {
     expandsf(st);
     fft(st, 1);
-    return st.sf.vec();
+    return sf_parts(st);
 }
 
 double length(const RunState& st, const reftyp& e) {

@@ -25,7 +25,7 @@ inline void set_grid(quilmo::RunState& st, const std::vector<int>& nvox) {
     st.lstrhoel = st.nvoxtot - 1;
     st.lstel = 2 * st.nvoxtot - 1;
     st.rho.allocate(0, st.lstrhoel);
-    st.sf.allocate(0, st.lstel);
+    st.sf.allocate(st.sdim, &st.nvox(1));
 }
 
 // The lattice parameters of an rdim-dimensional cell: ncellpar of them,
