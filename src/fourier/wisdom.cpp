@@ -23,9 +23,11 @@ bool given(const char* v) { return v != nullptr && *v != '\0'; }
 // put the cache wherever the run happens to start.
 bool absolute_folder(const char* v) { return given(v) && v[0] == '/'; }
 
-// Threaded solvers must be known to the planner before wisdom that names
-// them is read, so both the thread set-up and the wisdom reader come here
-// first.  Returns whether FFTW's threads are usable.
+// Setting up FFTW's threads adds solvers to the planner, and wisdom names
+// the planner's set of solvers: wisdom written with one set cannot be read
+// with the other.  So every routine here sets up the threads first, whatever
+// their number, and the wisdom always belongs to the same set.  Returns
+// whether FFTW's threads are usable.
 bool threads_ready() {
     static const bool ready = fftw_init_threads() != 0;
     return ready;
@@ -58,18 +60,19 @@ std::string wisdom_path(bool switched_on) {
 }
 
 bool load_wisdom(const std::string& path) {
+    threads_ready();
     if (path.empty()) return false;
     // Only a regular file: a fifo or a device in its place would block the
     // run or feed it without end.
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) return false;
-    threads_ready();
     if (fftw_import_wisdom_from_filename(path.c_str()) != 0) return true;
     fftw_forget_wisdom();
     return false;
 }
 
 bool save_wisdom(const std::string& path) {
+    threads_ready();
     if (path.empty()) return false;
     const fs::path target(path);
     if (!make_folder(target.parent_path())) return false;

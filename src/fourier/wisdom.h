@@ -5,7 +5,10 @@
 // with it, the run plans afresh and says nothing.
 //
 // Order at the set-up of the transforms: fft_threads, load_wisdom, making
-// the plans, save_wisdom.
+// the plans, save_wisdom.  Each of them sets up FFTW's threads before
+// anything else, also for one thread: the wisdom FFTW writes is bound to
+// whether its threads were set up, so this must be the same in every run,
+// and done before the first plan.
 #pragma once
 
 #include <string>
