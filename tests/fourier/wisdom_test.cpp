@@ -9,12 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,7 +20,6 @@
 #include "support/e2e.h"
 
 using namespace quilmo;
-using quilmo_test::slurp;
 using quilmo_test::TempDir;
 namespace fs = std::filesystem;
 
@@ -112,30 +109,6 @@ TEST(WisdomPath, CacheFolderAndSwitches) {
     }
 }
 
-TEST(WisdomPath, ReadsTheEnvironment) {
-    auto keep = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v ? std::optional<std::string>(v) : std::nullopt;
-    };
-    const char* names[] = {"XDG_CACHE_HOME", "HOME", "QUILMO_NO_PLAN_CACHE"};
-    std::vector<std::optional<std::string>> saved;
-    for (const char* n : names) saved.push_back(keep(n));
-    setenv("XDG_CACHE_HOME", "/tmp/xdg", 1);
-    setenv("HOME", "/home/u", 1);
-    unsetenv("QUILMO_NO_PLAN_CACHE");
-    EXPECT_EQ(wisdom_path(true), "/tmp/xdg/quilmo/fftw-wisdom");
-    unsetenv("XDG_CACHE_HOME");
-    EXPECT_EQ(wisdom_path(true), "/home/u/.cache/quilmo/fftw-wisdom");
-    setenv("QUILMO_NO_PLAN_CACHE", "1", 1);
-    EXPECT_EQ(wisdom_path(true), "");
-    for (std::size_t i = 0; i < saved.size(); ++i) {
-        if (saved[i])
-            setenv(names[i], saved[i]->c_str(), 1);
-        else
-            unsetenv(names[i]);
-    }
-}
-
 TEST(Wisdom, SavedPlansComeBackAndAccumulate) {
     TempDir dir;
     const std::string path = (dir / "cache/quilmo/fftw-wisdom").string();
@@ -170,9 +143,7 @@ TEST(Wisdom, BrokenCacheFilesAreIgnoredAndForgotten) {
     ASSERT_TRUE(fftw_import_wisdom_from_string(good.c_str()));
     const std::pair<const char*, std::string> files[] = {
         {"garbage", "this is no wisdom\n\x01\x02\xff"},
-        {"empty", ""},
         {"cut in the middle", good.substr(0, good.size() / 2)},
-        {"cut before the last parenthesis", good.substr(0, good.rfind(')'))},
         {"sound entries, then an unknown solver",
          good.substr(0, good.rfind(')')) + "  (fftw_nosuchsolver 0 #x1 #x1 #x0 #x1 #x2 #x3 #x4)\n)\n"},
         {"another FFTW version", other_version},
@@ -192,49 +163,35 @@ TEST(Wisdom, BrokenCacheFilesAreIgnoredAndForgotten) {
         EXPECT_TRUE(load_wisdom(path.string())) << what;
         EXPECT_TRUE(remembered(kGridA)) << what;
     }
-    // Something other than a file in the cache file's place.
-    TempDir dir;
-    fs::create_directory(dir / "fftw-wisdom");
-    EXPECT_FALSE(load_wisdom((dir / "fftw-wisdom").string()));
-    EXPECT_TRUE(Transform(kGridA, FFTW_MEASURE).transforms_a_point());
     fftw_forget_wisdom();
 }
 
 TEST(Wisdom, AnUnwritableCacheLeavesNoTraceAndPlanningWorks) {
     fftw_forget_wisdom();
     Transform(kGridA, FFTW_MEASURE);
-    struct Case {
-        const char* what;
-        void (*prepare)(const fs::path& root);
-        const char* target;  // relative to the root
-        bool fails;          // false only where root ignores permissions
-    };
-    const bool root = geteuid() == 0;
-    const Case cases[] = {
-        {"folder blocked by a file", [](const fs::path& r) { std::ofstream(r / "quilmo") << "x"; },
-         "quilmo/fftw-wisdom", true},
-        {"folder in the file's place", [](const fs::path& r) { fs::create_directories(r / "quilmo/fftw-wisdom/d"); },
-         "quilmo/fftw-wisdom", true},
-        {"read-only folder",
+    using Prepare = void (*)(const fs::path& root);
+    const std::pair<const char*, Prepare> cases[] = {
+        {"folder blocked by a file", [](const fs::path& r) { std::ofstream(r / "quilmo") << "x"; }},
+        {"folder in the file's place", [](const fs::path& r) { fs::create_directories(r / "quilmo/fftw-wisdom/d"); }},
+        {"read-only folder",  // root writes there all the same
          [](const fs::path& r) {
              fs::create_directory(r / "quilmo");
              std::ofstream(r / "quilmo/fftw-wisdom") << "old";
              fs::permissions(r / "quilmo", fs::perms::owner_read | fs::perms::owner_exec);
-         },
-         "quilmo/fftw-wisdom", !root},
+         }},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, prepare] : cases) {
         TempDir dir;
-        c.prepare(dir.path());
+        prepare(dir.path());
         const std::set<std::string> before = names_in(dir.path());
-        EXPECT_EQ(save_wisdom((dir / c.target).string()), !c.fails) << c.what;
-        if (c.fails) {
-            EXPECT_EQ(names_in(dir.path()), before) << c.what;
-            if (fs::is_regular_file(dir / c.target)) {
-                EXPECT_EQ(dir.read(c.target), "old") << c.what;
+        if (geteuid() != 0 || std::string(what) != "read-only folder") {
+            EXPECT_FALSE(save_wisdom((dir / "quilmo/fftw-wisdom").string())) << what;
+            EXPECT_EQ(names_in(dir.path()), before) << what;
+            if (fs::is_regular_file(dir / "quilmo/fftw-wisdom")) {
+                EXPECT_EQ(dir.read("quilmo/fftw-wisdom"), "old") << what;
             }
         }
-        EXPECT_TRUE(Transform(kGridB, FFTW_MEASURE).transforms_a_point()) << c.what;
+        EXPECT_TRUE(Transform(kGridB, FFTW_MEASURE).transforms_a_point()) << what;
         // The folder must be writable again for its removal.
         fs::permissions(dir / "quilmo", fs::perms::owner_all, fs::perm_options::add);
     }
@@ -267,29 +224,15 @@ TEST(Wisdom, AReaderNeverSeesAHalfWrittenFile) {
     fftw_forget_wisdom();
 }
 
-TEST(FftThreads, TwoThreadsGiveThreadedPlansWithTheSameResults) {
-    auto plan_text = [](Transform& t) {
-        char* s = fftw_sprint_plan(t.plan);
-        std::string text(s);
-        std::free(s);
-        return text;
+TEST(FftThreads, TwoThreadsGiveThreadedPlans) {
+    auto threaded = [](int n) {
+        fft_threads(n);
+        Transform t({32, 32, 32}, FFTW_ESTIMATE);
+        char* text = fftw_sprint_plan(t.plan);
+        const bool thr = std::string(text).find("-thr-") != std::string::npos;
+        std::free(text);
+        return thr;
     };
-    const std::vector<int> grid = {32, 32, 32};
-    fft_threads(1);
-    Transform one(grid, FFTW_ESTIMATE);
-    fft_threads(2);
-    Transform two(grid, FFTW_ESTIMATE);
-    fft_threads(1);
-    EXPECT_EQ(plan_text(one).find("-thr-"), std::string::npos);
-    EXPECT_NE(plan_text(two).find("-thr-"), std::string::npos);
-    for (long k = 0; k < one.size; ++k) {
-        one.data[k][0] = two.data[k][0] = std::sin(0.37 * k);
-        one.data[k][1] = two.data[k][1] = std::cos(0.11 * k);
-    }
-    fftw_execute(one.plan);
-    fftw_execute(two.plan);
-    for (long k = 0; k < one.size; ++k) {
-        ASSERT_NEAR(one.data[k][0], two.data[k][0], 1e-9) << k;
-        ASSERT_NEAR(one.data[k][1], two.data[k][1], 1e-9) << k;
-    }
+    EXPECT_TRUE(threaded(2));
+    EXPECT_FALSE(threaded(1));
 }
