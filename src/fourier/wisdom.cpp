@@ -49,7 +49,8 @@ std::string wisdom_path(bool switched_on, const char* xdg_cache_home, const char
                         const char* no_plan_cache) {
     if (!switched_on) return "";
     if (given(no_plan_cache) && std::string_view(no_plan_cache) != "0") return "";
-    if (absolute_folder(xdg_cache_home)) return (fs::path(xdg_cache_home) / "quilmo" / "fftw-wisdom").string();
+    if (absolute_folder(xdg_cache_home))
+        return (fs::path(xdg_cache_home) / "quilmo" / "fftw-wisdom").string();
     if (absolute_folder(home)) return (fs::path(home) / ".cache" / "quilmo" / "fftw-wisdom").string();
     return "";
 }

@@ -55,7 +55,8 @@ private:
 
 std::set<std::string> names_in(const fs::path& dir) {
     std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) names.insert(fs::relative(e.path(), dir).string());
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        names.insert(fs::relative(e.path(), dir).string());
     return names;
 }
 

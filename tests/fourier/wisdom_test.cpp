@@ -75,7 +75,8 @@ std::string wisdom_text() {
 // Everything below `dir`, as paths relative to it.
 std::set<std::string> names_in(const fs::path& dir) {
     std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) names.insert(fs::relative(e.path(), dir).string());
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        names.insert(fs::relative(e.path(), dir).string());
     return names;
 }
 
@@ -172,7 +173,8 @@ TEST(Wisdom, AnUnwritableCacheLeavesNoTraceAndPlanningWorks) {
     using Prepare = void (*)(const fs::path& root);
     const std::pair<const char*, Prepare> cases[] = {
         {"folder blocked by a file", [](const fs::path& r) { std::ofstream(r / "quilmo") << "x"; }},
-        {"folder in the file's place", [](const fs::path& r) { fs::create_directories(r / "quilmo/fftw-wisdom/d"); }},
+        {"folder in the file's place",
+         [](const fs::path& r) { fs::create_directories(r / "quilmo/fftw-wisdom/d"); }},
         {"read-only folder",  // root writes there all the same
          [](const fs::path& r) {
              fs::create_directory(r / "quilmo");
