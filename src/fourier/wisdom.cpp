@@ -1,6 +1,5 @@
 #include "fourier/wisdom.h"
 
-#include <fcntl.h>
 #include <fftw3.h>
 #include <sys/stat.h>
 #include <unistd.h>
