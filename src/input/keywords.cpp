@@ -296,6 +296,13 @@ void h_fixsymops(RunState& st, input_module& im, int& ios) {
 
 void h_maxrvalue(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.maxrvalue, ios); }
 
+// More threads than any machine of ours has cores only slow the transforms.
+void h_threads(RunState& st, input_module& im, int& ios) {
+    bounded_int(st, im, st.nthreads, 1, 256, "Error, the number of threads must lie between 1 and 256!", ios);
+}
+
+void h_plancache(RunState& st, input_module& im, int& ios) { yesno(im.inbuffer, st.plancache, ios); }
+
 struct GroupDef {
     const char* name;
     bool status;
@@ -356,6 +363,8 @@ const KeywordDef kKeywords[] = {
     {"fixsymops", "", "opt", h_fixsymops},
     {"maxrvalue", "", "opt", h_maxrvalue},
     {"gbegin", "endg", "opt", gblock},
+    {"threads", "", "opt", h_threads},
+    {"plancache", "", "opt", h_plancache},
 };
 
 constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);

@@ -192,6 +192,8 @@ struct RunState {
     bool searchsym = true, averagesym = true;  // symmetry search and averaging after flipping
     bool symfix = false;             // operators fixed by fixsymops
     std::array<int, 9> symfixlist{}; // 1..8 used
+    int nthreads = 1;                // threads of the transforms, 1..256
+    bool plancache = true;           // keep measured plans in the per-user cache file
 
     // ---- statistics of the iterations ----
     double r = 0, rw = 0;            // R and weighted R of F and G together

@@ -213,3 +213,24 @@ TEST(Numbers, ImpossibleValuesAreRefused) {
 }
 
 }  // namespace
+
+TEST(Speed, ThreadsAndPlanCache) {
+    InputRun defaults(base_input());
+    EXPECT_EQ(defaults.st.nthreads, 1);
+    EXPECT_TRUE(defaults.st.plancache);
+    InputRun r(base_input() + "threads 256\nplancache no\n");
+    ASSERT_FALSE(r.stopped) << r.out();
+    EXPECT_EQ(r.st.nthreads, 256);
+    EXPECT_FALSE(r.st.plancache);
+    const std::pair<const char*, const char*> bad[] = {
+        {"threads 0", "Error, the number of threads must lie between 1 and 256!\nError reading keyword threads.\n"},
+        {"threads 257", "Error, the number of threads must lie between 1 and 256!\nError reading keyword threads.\n"},
+        {"threads two", "Error reading keyword threads.\n"},
+        {"plancache off", "Error reading keyword plancache.\n"},
+    };
+    for (const auto& [line, message] : bad) {
+        InputRun b(base_input() + line + "\n");
+        EXPECT_TRUE(b.stopped) << line;
+        EXPECT_TRUE(b.said(message)) << line << b.out();
+    }
+}
