@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 
+#include "fourier/wisdom.h"
 #include "textio/stop.h"
 
 namespace quilmo {
@@ -37,8 +39,15 @@ void fftinit(RunState& st) {
     if (!st.sf.allocated()) throw RunStop("Error creating the FFT plans!");
     const std::array<int, 8> extents = fftw_extents(st);
     const unsigned flags = plan_flags(st);
+    fft_threads(st.nthreads);
+    // Remembered plans make a second run on a grid plan in milliseconds.
+    // Charge flipping stays off the cache: its plans are chosen without
+    // timing, and wisdom from timing would change them.
+    const std::string cache = wisdom_path(st.plancache && !st.flipcharge);
+    load_wisdom(cache);
     st.plan1.reset(fftw_plan_dft_r2c(st.sdim, extents.data(), st.sf.density(), as_fftw(st.sf.half()), flags));
     st.plan2.reset(fftw_plan_dft_c2r(st.sdim, extents.data(), as_fftw(st.sf.half()), st.sf.density(), flags));
+    save_wisdom(cache);
     // A missing plan would crash the first transform; say so instead.
     if (!st.plan1 || !st.plan2) throw RunStop("Error creating the FFT plans!");
     // Planning by measurement scribbles over both arrays.

@@ -121,7 +121,7 @@ TEST(PlanCache, SwitchedOffTheRunLeavesTheCacheFolderAlone) {
 }
 
 // Needs the set-up of the transforms to read and write the cache.
-TEST(PlanCache, DISABLED_ARunFillsTheCacheAndTheNextRunKeepsIt) {
+TEST(PlanCache, ARunFillsTheCacheAndTheNextRunKeepsIt) {
     EnvSetting on("QUILMO_NO_PLAN_CACHE", nullptr);
     TempDir dir, cache;
     EnvSetting xdg("XDG_CACHE_HOME", cache.path().c_str());
