@@ -27,7 +27,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 FlipMates friedelmates(RunState& st) {
     const std::size_t n = static_cast<std::size_t>(std::max(st.mendf - st.mstartf + 1, 0));
-    sparse_sf(st);
+    resync_sf(st);  // the slots are kept for the whole run
     FlipMates m;
     m.self.resize(n);
     m.mate.resize(n);

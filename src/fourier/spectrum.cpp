@@ -1,6 +1,7 @@
 #include "fourier/spectrum.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace quilmo {
 
@@ -12,30 +13,40 @@ namespace {
 int memrefl_count(const RunState& st) { return static_cast<int>(st.memrefl.size()); }
 int refl_count(const RunState& st) { return static_cast<int>(st.refl.size()); }
 
-// A hash of the grid and of both lists' positions: the index is remade
-// whenever a list, or any position in it, has changed since.
-unsigned long long positions_key(const RunState& st) {
+// Identifies the grid and the two lists by their places and sizes, which
+// is cheap enough for every call; a position changed in place is caught by
+// the readers and writers, which compare each entry's position with the
+// one its slot holds (see `at_entry`).
+unsigned long long lists_key(const RunState& st) {
     unsigned long long h = 1469598103934665603ULL;
-    auto mix = [&h](long v) { h = (h ^ static_cast<unsigned long long>(v)) * 1099511628211ULL; };
-    mix(st.sf.nvoxtot());
-    const int nm = memrefl_count(st), nr = refl_count(st);
-    mix(nm);
-    for (int i = 1; i <= nm; ++i) mix(st.memrefl(i).sfloc);
-    mix(nr);
-    for (int i = 1; i <= nr; ++i) mix(st.refl(i).sfloc);
+    auto mix = [&h](unsigned long long v) { h = (h ^ v) * 1099511628211ULL; };
+    mix(static_cast<unsigned long long>(st.sf.nvoxtot()));
+    mix(reinterpret_cast<std::uintptr_t>(st.memrefl.data()));
+    mix(static_cast<unsigned long long>(st.memrefl.size()));
+    mix(reinterpret_cast<std::uintptr_t>(st.refl.data()));
+    mix(static_cast<unsigned long long>(st.refl.size()));
     return h;
 }
 
+// The positions of both lists, sorted and unique.  Values already written
+// stay at their positions.
 void rebuild(RunState& st, TransformArray::Sparse& s, unsigned long long key) {
     const int nm = memrefl_count(st), nr = refl_count(st);
-    s.loc.clear();
-    for (int i = 1; i <= nm; ++i) s.loc.push_back(st.memrefl(i).sfloc);
-    for (int i = 1; i <= nr; ++i) s.loc.push_back(st.refl(i).sfloc);
-    std::sort(s.loc.begin(), s.loc.end());
-    s.loc.erase(std::unique(s.loc.begin(), s.loc.end()), s.loc.end());
+    std::vector<int> loc;
+    loc.reserve(static_cast<std::size_t>(nm + nr));
+    for (int i = 1; i <= nm; ++i) loc.push_back(st.memrefl(i).sfloc);
+    for (int i = 1; i <= nr; ++i) loc.push_back(st.refl(i).sfloc);
+    std::sort(loc.begin(), loc.end());
+    loc.erase(std::unique(loc.begin(), loc.end()), loc.end());
+    std::vector<cplx> value(loc.size());
+    for (std::size_t i = 0; i < s.loc.size() && i < s.value.size(); ++i) {
+        const auto it = std::lower_bound(loc.begin(), loc.end(), s.loc[i]);
+        if (it != loc.end() && *it == s.loc[i]) value[static_cast<std::size_t>(it - loc.begin())] = s.value[i];
+    }
+    s.loc = std::move(loc);
+    s.value = std::move(value);
     s.pos.resize(s.loc.size());
     for (std::size_t i = 0; i < s.loc.size(); ++i) s.pos[i] = st.sf.position(s.loc[i]);
-    s.value.assign(s.loc.size(), cplx{});
     s.mem.resize(static_cast<std::size_t>(nm));
     for (int i = 1; i <= nm; ++i) s.mem[static_cast<std::size_t>(i - 1)] = st.sf.sparse_index(st.memrefl(i).sfloc);
     s.refl.resize(static_cast<std::size_t>(nr));
@@ -47,8 +58,14 @@ void rebuild(RunState& st, TransformArray::Sparse& s, unsigned long long key) {
 
 TransformArray::Sparse& sparse_sf(RunState& st) {
     TransformArray::Sparse& s = st.sf.sparse();
-    const unsigned long long key = positions_key(st);
-    if (key != s.key || s.pos.size() != s.loc.size()) rebuild(st, s, key);
+    const unsigned long long key = lists_key(st);
+    if (key != s.key) rebuild(st, s, key);
+    return s;
+}
+
+TransformArray::Sparse& resync_sf(RunState& st) {
+    TransformArray::Sparse& s = st.sf.sparse();
+    rebuild(st, s, lists_key(st));
     return s;
 }
 

@@ -7,43 +7,58 @@
 
 namespace quilmo {
 
-// The sparse positions of sf, brought up to date with the positions of the
-// reflection lists memrefl (1..mtotalfpg) and refl (1..totalfge) first.
+// The sparse positions of sf, brought up to date with the reflection lists
+// memrefl and refl (every allocated entry) when the lists were replaced.
 TransformArray::Sparse& sparse_sf(RunState& st);
+
+// The same, made anew from the lists' positions whatever they are; values
+// already written stay at their positions.
+TransformArray::Sparse& resync_sf(RunState& st);
 
 // Every structure factor 0 before a writer sets some: the sparse values are
 // cleared and become what sf holds.
 TransformArray::Sparse& clear_sf(RunState& st);
 
+// The slot of entry i (1-based) of a list whose slots are `slots`: a
+// position changed in place since the index was made sends it through
+// resync_sf first.
+template <class Slots>
+inline int entry_slot(RunState& st, Slots slots, int i, int sfloc) {
+    const TransformArray::Sparse& s = st.sf.sparse();
+    int k = (s.*slots)[static_cast<std::size_t>(i - 1)];
+    if (s.loc[static_cast<std::size_t>(k)] != sfloc) k = (resync_sf(st).*slots)[static_cast<std::size_t>(i - 1)];
+    return k;
+}
+
 // Sets F at the position of memrefl entries first..last to value(entry),
 // with s from clear_sf.
 template <class Value>
 void write_memrefl_sf(RunState& st, TransformArray::Sparse& s, int first, int last, Value value) {
-    const int* slot = s.mem.data() - 1;
-    for (int i = first; i <= last; ++i) s.value[static_cast<std::size_t>(slot[i])] = value(st.memrefl(i));
+    for (int i = first; i <= last; ++i) {
+        const reftyp& e = st.memrefl(i);
+        s.value[static_cast<std::size_t>(entry_slot(st, &TransformArray::Sparse::mem, i, e.sfloc))] = value(e);
+    }
 }
 
 // Calls put(entry, F) with F at the position of memrefl entries first..last.
 template <class Put>
 void read_memrefl_sf(RunState& st, int first, int last, Put put) {
-    TransformArray::Sparse& s = sparse_sf(st);
-    const int* slot = s.mem.data() - 1;
-    if (s.active) {
-        for (int i = first; i <= last; ++i) put(st.memrefl(i), s.value[static_cast<std::size_t>(slot[i])]);
-    } else {
-        for (int i = first; i <= last; ++i) put(st.memrefl(i), st.sf.read(s.pos[static_cast<std::size_t>(slot[i])]));
+    const TransformArray::Sparse& s = sparse_sf(st);
+    for (int i = first; i <= last; ++i) {
+        reftyp& e = st.memrefl(i);
+        const std::size_t k = static_cast<std::size_t>(entry_slot(st, &TransformArray::Sparse::mem, i, e.sfloc));
+        put(e, s.active ? s.value[k] : st.sf.read(s.pos[k]));
     }
 }
 
 // The same for refl entries first..last.
 template <class Put>
 void read_refl_sf(RunState& st, int first, int last, Put put) {
-    TransformArray::Sparse& s = sparse_sf(st);
-    const int* slot = s.refl.data() - 1;
-    if (s.active) {
-        for (int i = first; i <= last; ++i) put(st.refl(i), s.value[static_cast<std::size_t>(slot[i])]);
-    } else {
-        for (int i = first; i <= last; ++i) put(st.refl(i), st.sf.read(s.pos[static_cast<std::size_t>(slot[i])]));
+    const TransformArray::Sparse& s = sparse_sf(st);
+    for (int i = first; i <= last; ++i) {
+        reftyp& e = st.refl(i);
+        const std::size_t k = static_cast<std::size_t>(entry_slot(st, &TransformArray::Sparse::refl, i, e.sfloc));
+        put(e, s.active ? s.value[k] : st.sf.read(s.pos[k]));
     }
 }
 

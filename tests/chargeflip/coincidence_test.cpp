@@ -89,6 +89,7 @@ TEST_F(Measures, HalfACycleContributesAQuarterOfTheWeight) {
     e.bmem = 0;
     st.refl(1).f = 4;
     e.sfloc = arraylocation(st, e.hklfg, 2);
+    quilmo::resync_sf(st);
     quilmo::TransformArray::Sparse& sf = quilmo::clear_sf(st);
     sf.value[static_cast<std::size_t>(st.sf.sparse_index(0))] = 4;
     sf.value[static_cast<std::size_t>(st.sf.sparse_index(e.sfloc))] = -2;
