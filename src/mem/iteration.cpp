@@ -17,6 +17,7 @@
 #include "reflections/transfer.h"
 #include "run/console.h"
 #include "run/limits.h"
+#include "run/parallel.h"
 #include "textio/stop.h"
 
 namespace quilmo {
@@ -103,39 +104,71 @@ void init_logratio(const RunState& st, LogRatio& lr) {
 // scaling back to the charge, the test value and the new entropy.  With
 // u = au*exp(e) before the scaling, ln(au_new/rau) = ln(au/rau) + e +
 // ln(rhonorm), so s = -rhonorm * (sum m u (ln(au/rau) + e) + ln(rhonorm) * sum m u).
-Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda) {
+// Partial sums of one range of orbits.
+struct UpdateSums {
+    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
+    bool too_large = false;  // an exponent beyond what a double holds
+};
+
+UpdateSums update_part(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda, long begin,
+                       long end) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
     const double* grad = st.sf.density();
     const double norm = st.norm;
     double* au = st.au.data();
     double* lr = ratio.now.data();
-    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
-    for (int i = 0; i < norb; ++i) {
+    UpdateSums p;
+    for (long i = begin; i < end; ++i) {
         const double m = orb.m[static_cast<std::size_t>(i)];
         const double g = grad[orb.v[static_cast<std::size_t>(i)]] / norm;
         const double e = -lambda * g;
         const double l1 = lr[i];
-        sc -= m * m * l1 * g;
-        slen += (m * l1) * (m * l1);
-        clen += (m * g) * (m * g);
+        p.sc -= m * m * l1 * g;
+        p.slen += (m * l1) * (m * l1);
+        p.clen += (m * g) * (m * g);
         if (two) {
             const double l2 = lr[i + norb];
-            sc -= m * m * l2 * g;
-            slen += (m * l2) * (m * l2);
+            p.sc -= m * m * l2 * g;
+            p.slen += (m * l2) * (m * l2);
         }
-        if (std::fabs(e) >= 708) lambda_too_large(st, orb, lambda);
+        if (std::fabs(e) >= 708) {
+            p.too_large = true;
+            return p;
+        }
         const double x = std::exp(e);
         au[i] *= x;
         lr[i] = l1 + e;
-        sumrho += m * au[i];
-        slog += m * au[i] * lr[i];
+        p.sumrho += m * au[i];
+        p.slog += m * au[i] * lr[i];
         if (two) {
             au[i + norb] /= x;
             lr[i + norb] -= e;
-            sumrho += m * au[i + norb];
-            slog += m * au[i + norb] * lr[i + norb];
+            p.sumrho += m * au[i + norb];
+            p.slog += m * au[i + norb] * lr[i + norb];
         }
+    }
+    return p;
+}
+
+Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda) {
+    const int norb = st.norb;
+    const bool two = st.nchan == 2;
+    double* au = st.au.data();
+    double* lr = ratio.now.data();
+    const int parts = part_count(st.nthreads, norb);
+    std::vector<UpdateSums> sums(static_cast<std::size_t>(parts));
+    for_parts(parts, norb, [&](int k, long begin, long end) {
+        sums[static_cast<std::size_t>(k)] = update_part(st, orb, ratio, lambda, begin, end);
+    });
+    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
+    for (const UpdateSums& p : sums) {
+        if (p.too_large) lambda_too_large(st, orb, lambda);
+        sc += p.sc;
+        slen += p.slen;
+        clen += p.clen;
+        sumrho += p.sumrho;
+        slog += p.slog;
     }
 
     Update u;
@@ -144,10 +177,12 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
     } else {
         u.rhonorm = st.charge / (sumrho * st.normcon);
         const double lnr = std::log(u.rhonorm);
-        for (int i = 0; i < norb; ++i) {
-            au[i] *= u.rhonorm;
-            lr[i] += lnr;
-        }
+        for_parts(parts, norb, [&](int, long begin, long end) {
+            for (long i = begin; i < end; ++i) {
+                au[i] *= u.rhonorm;
+                lr[i] += lnr;
+            }
+        });
         u.s = -u.rhonorm * (slog + lnr * sumrho);
     }
     u.sc = slen * clen > kZeroTol ? 1.0 - sc / std::sqrt(slen * clen) : 0.0;
