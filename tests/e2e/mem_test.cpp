@@ -83,3 +83,32 @@ TEST(MemRun, MemSysIsRefused) {
               std::string::npos);
     EXPECT_FALSE(dir.exists("atoms.asc"));
 }
+
+// Two threads cut the density update into parts and transform on two
+// threads: the same cycles and the same map as one thread, to rounding.
+TEST(MemRun, TwoThreadsGiveTheMapOfOne) {
+    const std::vector<quilmo_test::Atom> atoms = {{0.10, 0.20, 0.30, 6.0}, {0.50, 0.60, 0.70, 8.0}};
+    std::vector<std::vector<double>> maps;
+    std::vector<int> cycles;
+    for (int threads : {1, 2}) {
+        TempDir dir;
+        dir.write("atoms.Quilmo",
+                  quilmo_test::point_atom_input(atoms, "MEM",
+                                                "initialdensity flat\nalgorithm S-S AUTO 1.0\noutputformat "
+                                                "QLascii\nthreads " + std::to_string(threads) + "\n",
+                                                {32, 2, 1.0}));
+        auto r = run_quilmo(dir, {"atoms"});
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        cycles.push_back(count_prefix(lines_of(dir.read("atoms.QLlog")), "Cycle: "));
+        std::istringstream in(dir.read("atoms.asc"));
+        std::vector<double> v;
+        for (std::string tok; in >> tok;)
+            if (tok.find('E') != std::string::npos) v.push_back(std::stod(tok));
+        maps.push_back(v);
+    }
+    EXPECT_EQ(cycles[0], cycles[1]);
+    ASSERT_EQ(maps[0].size(), maps[1].size());
+    ASSERT_GT(maps[0].size(), 32768u);
+    const double top = *std::max_element(maps[0].begin(), maps[0].end());
+    for (std::size_t i = 0; i < maps[0].size(); ++i) EXPECT_NEAR(maps[0][i], maps[1][i], 1e-9 * top) << i;
+}
