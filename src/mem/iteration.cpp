@@ -1,6 +1,7 @@
 #include "mem/iteration.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -157,12 +158,13 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
     double* au = st.au.data();
     double* lr = ratio.now.data();
     const int parts = part_count(st.nthreads, norb);
-    std::vector<UpdateSums> sums(static_cast<std::size_t>(parts));
+    std::array<UpdateSums, kMaxThreads> sums;  // no allocation in the cycle
     for_parts(parts, norb, [&](int k, long begin, long end) {
         sums[static_cast<std::size_t>(k)] = update_part(st, orb, ratio, lambda, begin, end);
     });
     double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
-    for (const UpdateSums& p : sums) {
+    for (int k = 0; k < parts; ++k) {
+        const UpdateSums& p = sums[static_cast<std::size_t>(k)];
         if (p.too_large) lambda_too_large(st, orb, lambda);
         sc += p.sc;
         slen += p.slen;

@@ -11,12 +11,15 @@
 
 namespace quilmo {
 
+// The most threads a run may ask for (keyword threads).
+inline constexpr int kMaxThreads = 256;
+
 // Parts shorter than this are not worth a thread of their own.
 inline constexpr long kMinPart = 16384;
 
 // How many parts a pass over n elements is cut into.
 inline int part_count(int threads, long n) {
-    return static_cast<int>(std::clamp<long>(n / kMinPart, 1L, std::max(threads, 1)));
+    return static_cast<int>(std::clamp<long>(n / kMinPart, 1L, std::clamp(threads, 1, kMaxThreads)));
 }
 
 // Calls part(k, begin, end) for the `parts` contiguous ranges of [0, n),
