@@ -171,7 +171,7 @@ CooPick chooseoperators(const RunState& st) {
 }
 
 void rebuildsf(RunState& st) {
-    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf, [](const reftyp& e) { return cplx(e.amem, e.bmem); });
+    write_memrefl_sf(st, clear_sf(st), st.msec.f.start, st.msec.f.end, [](const reftyp& e) { return cplx(e.amem, e.bmem); });
     sf2refl(st);
 }
 
@@ -179,7 +179,7 @@ void newphases(RunState& st, const LocateWork& w) {
     // Read from sf while the new values go into memrefl only; sf is rebuilt
     // afterwards.
     sparse_sf(st);
-    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         double phi;
         if (st.averagesym) {

@@ -10,7 +10,7 @@ namespace quilmo {
 // Observed minus maximum-entropy structure factors, written as a density
 // file named after the title.  Overwrites au and rho.
 void diffour(RunState& st) {
-    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf,
+    write_memrefl_sf(st, clear_sf(st), st.msec.f.start, st.msec.f.end,
                      [](const reftyp& e) { return cplx(e.a - e.amem, e.b - e.bmem); });
     fft(st, -1);
     sf2au(st);

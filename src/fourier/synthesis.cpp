@@ -13,7 +13,7 @@ void sf2au(RunState& st) {
 }
 
 void ft(RunState& st) {
-    write_memrefl_sf(st, clear_sf(st), st.mstartf, st.mendf, [](const reftyp& e) { return cplx(e.a, e.b); });
+    write_memrefl_sf(st, clear_sf(st), st.msec.f.start, st.msec.f.end, [](const reftyp& e) { return cplx(e.a, e.b); });
     fft(st, -1);
     sf2au(st);
 }

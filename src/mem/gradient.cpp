@@ -35,7 +35,7 @@ void fillfgcon(RunState& st) {
     TransformArray::Sparse& sf = clear_sf(st);
 
     if (st.totalfp() > 0) {
-        write_memrefl_sf(st, sf, st.mstartf, st.mendprif, [ach](const reftyp& e) {
+        write_memrefl_sf(st, sf, st.msec.f.start, st.msec.prif.end, [ach](const reftyp& e) {
             double da = e.amem - e.a, db = e.bmem - e.b;
             double p = ipow(da * da + db * db, ach - 1);
             double c = ach * p * ipow(e.weight, ach) * e.modwg / e.mult;
@@ -43,11 +43,11 @@ void fillfgcon(RunState& st) {
         });
     }
 
-    if (st.totalg > 0) {
+    if (st.totalg() > 0) {
         std::vector<double>& pfac = pfac_store();
         if (pfac.size() < static_cast<std::size_t>(st.ggroups) + 1)
             pfac.resize(static_cast<std::size_t>(st.ggroups) + 1);
-        int first = st.startg;
+        int first = st.sec.g.start;
         for (int g = 1; g <= st.ggroups; ++g) {
             const reftyp& r = st.refl(first);
             double gc = st.gcalc(g);
@@ -61,7 +61,7 @@ void fillfgcon(RunState& st) {
             first += st.gdiff(g);
         }
         // A G member standing on an F position replaces the F value there.
-        write_memrefl_sf(st, sf, st.mstartg, st.mendg, [&pfac](const reftyp& e) {
+        write_memrefl_sf(st, sf, st.msec.g.start, st.msec.g.end, [&pfac](const reftyp& e) {
             const double f = pfac[static_cast<std::size_t>(e.hklfg[8])];
             return cplx(f * e.amem, f * e.bmem);
         });

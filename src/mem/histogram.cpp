@@ -22,7 +22,7 @@ constexpr double kMaxResidual = 200.0;
 long bin_of(double r) { return std::lround(5.0 * std::clamp(r, -kMaxResidual, kMaxResidual)); }
 
 int group_first(const RunState& st, int gnr) {
-    int first = st.startg;
+    int first = st.sec.g.start;
     for (int g = 1; g < gnr; ++g) first += st.gdiff(g);
     return first;
 }
@@ -32,7 +32,7 @@ int group_first(const RunState& st, int gnr) {
 // counted in `nonfinite` and left out.
 std::vector<double> residuals(const RunState& st, long& nonfinite) {
     std::vector<double> res;
-    for (int i = st.startf; i <= st.endf; ++i) res.push_back(residf(st, i));
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) res.push_back(residf(st, i));
     for (int g = 1; g <= st.ggroups; ++g) res.push_back(residg(st, g));
     const auto kept = std::remove_if(res.begin(), res.end(), [](double r) { return !std::isfinite(r); });
     nonfinite = static_cast<long>(res.end() - kept);
@@ -118,7 +118,7 @@ void histogram(RunState& st, int key) {
             for (long k = 15; k <= 14 + n; ++k) line[static_cast<std::size_t>(k - 1)] = 'X';
             line[14] = 'X';
         }
-        const double e = 100.0 * (st.totalfg / 2.5066282746310007) * std::exp(-0.5 * x * x) / 5.0 /
+        const double e = 100.0 * (st.totalfg() / 2.5066282746310007) * std::exp(-0.5 * x * x) / 5.0 /
                          maxcnt;
         if (e > 0.5) {
             // A mark beyond the line (a curve far above the bars) is left out.
@@ -132,8 +132,8 @@ void histogram(RunState& st, int key) {
 
     o.write("('Statistics:')");
     o.write("(a)", {" #       F           G       Combined"});
-    const double fm = st.totalf > 0 ? static_cast<double>(st.totalfpg) / st.totalf : 0.0;
-    const double gm = st.totalg > 0 ? static_cast<double>(st.totalfpg) / st.totalg : 0.0;
+    const double fm = st.totalf() > 0 ? static_cast<double>(st.totalfpg()) / st.totalf() : 0.0;
+    const double gm = st.totalg() > 0 ? static_cast<double>(st.totalfpg()) / st.totalg() : 0.0;
     for (int i = 1; i <= 8; ++i) {
         auto k = static_cast<std::size_t>(i);
         o.write("(i2,3es12.3)", {i, st.fcon[k] * fm, st.gcon[k] * gm, st.fcon[k] + st.gcon[k]});

@@ -30,7 +30,7 @@ void new_structure_factors(RunState& st) {
     fft(st, 1);
     sf2memrefl(st);
     sf2refl(st);
-    read_refl_sf(st, st.starte, st.ende, [](reftyp& e, cplx f) {
+    read_refl_sf(st, st.sec.extra.start, st.sec.extra.end, [](reftyp& e, cplx f) {
         e.amem = f.real();
         e.bmem = f.imag();
     });

@@ -40,7 +40,7 @@ void indexarray(RunState& st) {
     auto at = [&](int i) -> const reftyp& { return work[static_cast<std::size_t>(i - 1)]; };
 
     // F and P sections move whole records.
-    for (auto [first, count] : {std::pair{st.mstartf, st.mtotalf}, std::pair{st.mstartprif, st.mtotalprif}}) {
+    for (auto [first, count] : {std::pair{st.msec.f.start, st.mtotalf()}, std::pair{st.msec.prif.start, st.mtotalprif()}}) {
         if (count <= 0) continue;
         FArray<int> perm = sfloc_order(work, first, count);
         for (int i = 1; i <= count; ++i) st.memrefl(first + i - 1) = at(first + perm(i) - 1);
@@ -48,7 +48,7 @@ void indexarray(RunState& st) {
 
     // In a G group only the positions move: the group's observed value stays
     // in the group's first slots.
-    int first = st.mstartg;
+    int first = st.msec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         int count = st.mngroup(g);
         if (count > 0) {
@@ -79,9 +79,9 @@ inline void take(reftyp& e, cplx f) {
 void sf2refl(RunState& st) {
     // Section by section: extra reflections are never transferred, wherever
     // the input placed their block.
-    read_refl_sf(st, st.startf, st.endf, take);
-    read_refl_sf(st, st.startprif, st.endprif, take);
-    read_refl_sf(st, st.startg, st.endg, take);
+    read_refl_sf(st, st.sec.f.start, st.sec.f.end, take);
+    read_refl_sf(st, st.sec.prif.start, st.sec.prif.end, take);
+    read_refl_sf(st, st.sec.g.start, st.sec.g.end, take);
 }
 
 void sf2memrefl(RunState& st) { read_memrefl_sf(st, 1, st.mtotalfpg(), take); }
