@@ -58,13 +58,13 @@ struct Case {
                 }
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
-        st.mstartf = 1;
-        st.mendf = st.mtotalf = static_cast<int>(list.size());
+        st.msec.f.start = 1;
+        st.msec.f.end = st.mtotalf() = static_cast<int>(list.size());
         st.weakrefl.allocate(0, 0);
         mate = friedelmates(st);
         FlipRandom rng(7);
         st.sf.fill(0.0);
-        for (int i = 2; i <= st.mendf; ++i) {
+        for (int i = 2; i <= st.msec.f.end; ++i) {
             const reftyp& e = st.memrefl(i);
             const double phi = 6.283185307179586 * rng.next();
             st.sf(e.sfloc) = e.f * std::cos(phi);
@@ -102,7 +102,7 @@ void BM_FlipCycle(benchmark::State& state) {
     }
     const double per = (cpu_seconds() - t0) / static_cast<double>(state.iterations());
     if (pair_seconds.count(nv)) state.counters["x_fft_pair"] = per / pair_seconds[nv];
-    state.counters["reflections"] = c.st.mtotalf;
+    state.counters["reflections"] = c.st.mtotalf();
 }
 
 // The sucrose sample phased once (seed 8 finds the structure), then the

@@ -49,8 +49,8 @@ struct Case {
                 }
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
-        st.mstartf = 1;
-        st.mendf = st.mtotalf = static_cast<int>(list.size());
+        st.msec.f.start = 1;
+        st.msec.f.end = st.mtotalf() = static_cast<int>(list.size());
     }
     ~Case() { fftfree(st); }
 };

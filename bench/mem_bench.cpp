@@ -125,11 +125,11 @@ struct Case {
         st.refl.allocate(1, count);
         std::copy(list.begin(), list.end(), st.memrefl.data());
         std::copy(list.begin(), list.end(), st.refl.data());
-        st.mstartf = st.startf = 1;
-        st.mendf = st.mendprif = st.mtotalf = count;
-        st.endf = st.totalf = st.totalfg = st.totalfpg = st.totalfge = count;
-        st.endprif = st.endg = st.ende = count;
-        st.startprif = st.startg = st.starte = count + 1;
+        st.msec.f.start = st.sec.f.start = 1;
+        st.msec.f.end = st.msec.prif.end = st.mtotalf() = count;
+        st.sec.f.end = st.totalf() = st.totalfg() = st.totalfpg() = st.totalfge() = count;
+        st.sec.prif.end = st.sec.g.end = st.sec.extra.end = count;
+        st.sec.prif.start = st.sec.g.start = st.sec.extra.start = count + 1;
 
         st.au.fill(st.charge / st.nvoxtot);
         st.rau = st.au;

@@ -25,11 +25,11 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 }  // namespace
 
 std::vector<int> friedelmates(const RunState& st) {
-    std::vector<int> mate(static_cast<std::size_t>(std::max(st.mendf - st.mstartf + 1, 0)));
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    std::vector<int> mate(static_cast<std::size_t>(std::max(st.msec.f.end - st.msec.f.start + 1, 0)));
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         Coord8 c = coordinates(st, st.memrefl(i).sfloc, 2);
         for (int& x : c) x = -x;
-        mate[static_cast<std::size_t>(i - st.mstartf)] = arraylocation(st, c, 2);
+        mate[static_cast<std::size_t>(i - st.msec.f.start)] = arraylocation(st, c, 2);
     }
     return mate;
 }
@@ -52,7 +52,7 @@ inline void put_with_mate(double* sf, int loc, int mate, double& a, double& b) {
 void start_attempt(RunState& st, FlipRandom& rng, const std::vector<int>& mate) {
     st.sf.fill(0.0);
     double* sf = st.sf.data();
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         if (st.randomseed == 0) {
             sf[e.sfloc] = e.a;
@@ -63,9 +63,9 @@ void start_attempt(RunState& st, FlipRandom& rng, const std::vector<int>& mate) 
         const double r2 = rng.next();
         e.a = e.f * std::cos(kTwoPi * r1);
         e.b = e.f * std::cos(kTwoPi * r2);
-        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], e.a, e.b);
+        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.msec.f.start)], e.a, e.b);
     }
-    reftyp& f000 = st.memrefl(st.mstartf);
+    reftyp& f000 = st.memrefl(st.msec.f.start);
     f000.a = f000.b = 0;
     sf[0] = sf[1] = 0;
     f000.amem = f000.bmem = 0;
@@ -95,7 +95,7 @@ int satellite_order(const RunState& st, const reftyp& e) {
 // keep: it gets phase 0 rather than a division by zero that would spread
 // NaN over the whole density.
 void resetamplitudes(RunState& st) {
-    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         if (e.f > st.weakrefl(satellite_order(st, e))) {
             if (e.fmem == 0) {
@@ -118,17 +118,17 @@ namespace {
 void rebuild(RunState& st, const std::vector<int>& mate) {
     st.sf.fill(0.0);
     double* sf = st.sf.data();
-    sf[0] = st.memrefl(st.mstartf).amem;
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    sf[0] = st.memrefl(st.msec.f.start).amem;
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         const reftyp& e = st.memrefl(i);
         double a = e.amem, b = e.bmem;
-        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.mstartf)], a, b);
+        put_with_mate(sf, e.sfloc, mate[static_cast<std::size_t>(i - st.msec.f.start)], a, b);
     }
 }
 
 double rvalue(RunState& st) {
     st.sumfobs = st.sumdeltaabsf = 0;
-    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
         const reftyp& e = st.memrefl(i);
         st.sumfobs += e.f;
         st.sumdeltaabsf += std::fabs(e.f - e.fmem);
@@ -161,7 +161,7 @@ void completion_listing(RunState& st) {
     out.write("(A)", {"Structure factors phased by charge flipping:"});
     out.write("(A)",
               {"     #     h   k   l...     A                  B           A(new)             B(new)"});
-    for (int i = st.startf; i <= st.endf; ++i) {
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
         const reftyp& e = st.refl(i);
         out.write("(I6,A)", {i, ": "}, false);
         FmtItems items;
@@ -191,23 +191,23 @@ double flipcycle(RunState& st, const std::vector<int>& mate) {
 }
 
 void handover(RunState& st, bool electrons_as_f000) {
-    for (int i = st.startf; i <= st.endf; ++i) {
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
         reftyp& e = st.refl(i);
         e.f = e.fmem;
         e.a = e.amem;
         e.b = e.bmem;
         e.amem = e.bmem = 0;
     }
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         e.a = e.amem;
         e.b = e.bmem;
         e.amem = e.bmem = 0;
     }
-    const double found = st.memrefl(st.mstartf).a;
+    const double found = st.memrefl(st.msec.f.start).a;
     st.charge = electrons_as_f000 ? st.charge : static_cast<double>(0.8f) * found;
-    st.memrefl(st.mstartf).f = st.charge;
-    st.refl(st.startf).a = st.refl(st.startf).f = st.charge;
+    st.memrefl(st.msec.f.start).f = st.charge;
+    st.refl(st.sec.f.start).a = st.refl(st.sec.f.start).f = st.charge;
     open_log(st);
     st.log.list({"Charge:", st.charge});
     st.log.close();
@@ -225,7 +225,7 @@ void chargeflipping(RunState& st) {
 
     // 2. Sharpening.
     double maxf = 0;
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         e.f *= bfactor(st, e.hklfg);
         maxf = std::max(maxf, e.f);
@@ -262,7 +262,7 @@ void chargeflipping(RunState& st) {
             if (cyc <= 3) hist.rfinit += st.rf;
             if (cyc == 3) hist.rfinit /= static_cast<double>(3.0f);
 
-            const double q = st.memrefl(st.mstartf).amem;
+            const double q = st.memrefl(st.msec.f.start).amem;
             st.log.write("(i5,a,f7.3,a,f8.2,a,f8.2,a)",
                          {cyc, "  R:", 100.0 * st.rf, "  Charge: ", q, "(", aucnt, ")"});
             con.write("(a,i3,a,i6,a,f8.3,a,f10.2,a,f10.5)",

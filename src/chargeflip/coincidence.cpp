@@ -31,7 +31,7 @@ void CoincidenceTable::shift(const RunState& st, int enant) { build(st, false, 0
 
 void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, int enant) {
     sdim_ = st.sdim;
-    totalf_ = st.totalf;
+    totalf_ = st.totalf();
     for (int i = 0; i < 8; ++i) {
         t_[i] = 0;
         for (int k = 0; k < 8; ++k) m_[i][k] = 0;
@@ -41,14 +41,14 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
             t_[i - 1] = st.tvec(i, symop);
             for (int k = 1; k <= sdim_; ++k) m_[i - 1][k - 1] = st.rmat(i, k, symop);
         }
-    const std::size_t n = static_cast<std::size_t>(std::max(st.endf - st.startf + 1, 0));
+    const std::size_t n = static_cast<std::size_t>(std::max(st.sec.f.end - st.sec.f.start + 1, 0));
     h_.assign(n * static_cast<std::size_t>(sdim_), 0.0);
     delta_.assign(n, 0.0);
     w_.assign(n, 0.0);
     const double* sf = st.sf.data();
-    for (int i = st.startf; i <= st.endf; ++i) {
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
         const reftyp& e = st.refl(i);
-        const std::size_t r = static_cast<std::size_t>(i - st.startf);
+        const std::size_t r = static_cast<std::size_t>(i - st.sec.f.start);
         // h' = h·R, each partial sum cut to an integer; a plain shift
         // compares with the same h.
         Coord8 hp{};

@@ -100,7 +100,7 @@ void comparereference(RunState& st, LocateWork& w) {
         fplivc(st);
     }
 
-    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
         reftyp& r = st.memrefl(i);
         double arg = 0;
         for (int k = 1; k <= st.sdim; ++k)

@@ -170,7 +170,7 @@ CooPick chooseoperators(const RunState& st) {
 
 void rebuildsf(RunState& st) {
     st.sf.fill(0.0);
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         const reftyp& e = st.memrefl(i);
         st.sf(e.sfloc) = e.amem;
         st.sf(e.sfloc + 1) = e.bmem;
@@ -182,7 +182,7 @@ void newphases(RunState& st, const LocateWork& w) {
     // Read from sf while the new values go into memrefl only; sf is rebuilt
     // afterwards.
     const double* sf = st.sf.data();
-    for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         double phi;
         if (st.averagesym) {

@@ -18,7 +18,7 @@ int satellite_order(const RunState& st, const reftyp& e) {
 }  // namespace
 
 void getweakrefl(RunState& st) {
-    const int first = st.mstartf, last = st.mstartf + st.mtotalf - 1;
+    const int first = st.msec.f.start, last = st.msec.f.start + st.mtotalf() - 1;
     int satmax = 0;
     for (int i = first; i <= last; ++i)
         satmax = std::max(satmax, std::abs(satellite_order(st, st.memrefl(i))));
@@ -29,7 +29,7 @@ void getweakrefl(RunState& st) {
     }
     st.weakrefl.allocate(0, satmax);
     std::vector<double> darr;
-    darr.reserve(static_cast<std::size_t>(std::max(st.mtotalf, 0)) + 1);
+    darr.reserve(static_cast<std::size_t>(std::max(st.mtotalf(), 0)) + 1);
     for (int s = 0; s <= satmax; ++s) {
         // Order s counts the entries of index +s only; an entry of index -s
         // is judged later by the threshold of |−s|.

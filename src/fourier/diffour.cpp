@@ -13,7 +13,7 @@ namespace quilmo {
 void diffour(RunState& st) {
     std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
     double* sf = st.sf.data();
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         const reftyp& e = st.memrefl(i);
         sf[e.sfloc] = e.a - e.amem;
         sf[e.sfloc + 1] = e.b - e.bmem;

@@ -16,7 +16,7 @@ void sf2au(RunState& st) {
 void ft(RunState& st) {
     std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
     double* sf = st.sf.data();
-    for (int i = st.mstartf; i <= st.mendf; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         const reftyp& e = st.memrefl(i);
         sf[e.sfloc] = e.a;
         sf[e.sfloc + 1] = e.b;

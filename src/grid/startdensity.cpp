@@ -37,16 +37,16 @@ void noregularization(RunState& st) {
     auto section = [&](int lo, int hi) {
         for (int r = lo; r <= hi; ++r) st.refl(r).rf = 1;
     };
-    section(st.startf, st.endf);
-    section(st.startprif, st.endprif);
-    section(st.startg, st.endg);
+    section(st.sec.f.start, st.sec.f.end);
+    section(st.sec.prif.start, st.sec.prif.end);
+    section(st.sec.g.start, st.sec.g.end);
     for (int i = 1; i <= st.mtotalfpg(); ++i) st.memrefl(i).rf = 1;
 }
 
 void groupmultiplicities(RunState& st) {
     if (st.ggroups <= 0) return;
     if (st.sumgm.size() < st.ggroups) st.sumgm.allocate(1, st.ggroups);
-    int r = st.startg;
+    int r = st.sec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         double sum = 0;
         for (int m = 1; m <= st.gdiff(g); ++m) sum += st.refl(r++).mult;

@@ -137,7 +137,7 @@ void afterpass1(RunState& st) {
 
     const int sdim = st.sdim;
     const long nop = static_cast<long>(st.nsym) * st.ncenter + st.ntestsym;
-    allocate_or_stop("Error allocating Refl! Too little memory?", [&] { st.refl.allocate(1, st.totalfge + 1); });
+    allocate_or_stop("Error allocating Refl! Too little memory?", [&] { st.refl.allocate(1, st.totalfge() + 1); });
     allocate_or_stop("Error allocating GDiff! Too little memory?", [&] { st.gdiff.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating GGroups! Too little memory?", [&] { st.gcalc.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating SumGm! Too little memory?", [&] { st.sumgm.allocate(1, st.ggroups); });
@@ -158,7 +158,7 @@ void afterpass1(RunState& st) {
     }
     // The R-factors and the constraint of the iteration are sums over the
     // F-constraints after F(000); without any they would divide by zero.
-    if (st.performmem && st.totalf <= 1) {
+    if (st.performmem && st.totalf() <= 1) {
         errormsg(st, "Error, the F block of a maximum-entropy run must hold reflections besides "
                      "F(000)!");
         throw RunStop();

@@ -129,18 +129,18 @@ void reflection_report(RunState& st) {
     empty(log);
     empty(log);
 
-    if (section_head(log, st.totalf >= 1, " No F-constraints found!", "Start F: ", st.startf, "End F: ",
-                     st.endf)) {
+    if (section_head(log, st.totalf() >= 1, " No F-constraints found!", "Start F: ", st.sec.f.start, "End F: ",
+                     st.sec.f.end)) {
         log.write("(A)", {kReflHeader});
-        for (int j = st.startf; j <= st.endf; ++j) reflection_line(st, j, true);
+        for (int j = st.sec.f.start; j <= st.sec.f.end; ++j) reflection_line(st, j, true);
     }
     empty(log);
     empty(log);
 
-    if (section_head(log, st.ggroups >= 1, " No G-constraints found!", "Start G: ", st.startg, "End G: ",
-                     st.endg)) {
-        for (int j = st.startg; j <= st.endg; ++j) {
-            if (j == st.startg || st.refl(j).hklfg[8] != st.refl(j - 1).hklfg[8]) {
+    if (section_head(log, st.ggroups >= 1, " No G-constraints found!", "Start G: ", st.sec.g.start, "End G: ",
+                     st.sec.g.end)) {
+        for (int j = st.sec.g.start; j <= st.sec.g.end; ++j) {
+            if (j == st.sec.g.start || st.refl(j).hklfg[8] != st.refl(j - 1).hklfg[8]) {
                 log.write("(I4,A)", {st.refl(j).hklfg[8], ". G-Constraint"});
                 reflection_line(st, j, false);
             } else {
@@ -149,10 +149,10 @@ void reflection_report(RunState& st) {
         }
     }
 
-    if (section_head(log, st.totalextra >= 1, " No extra reflections to print found!", "Start Extra: ",
-                     st.starte, "End Extra: ", st.ende)) {
+    if (section_head(log, st.totalextra() >= 1, " No extra reflections to print found!", "Start Extra: ",
+                     st.sec.extra.start, "End Extra: ", st.sec.extra.end)) {
         log.write("(A)", {kReflHeader});
-        for (int j = st.starte; j <= st.ende; ++j) reflection_line(st, j, true);
+        for (int j = st.sec.extra.start; j <= st.sec.extra.end; ++j) reflection_line(st, j, true);
     }
     empty(log);
 }
@@ -295,7 +295,7 @@ OperatorBlocks operator_blocks(int sdim, int nsym) {
 }
 
 void writelogfiles(RunState& st) {
-    for (int j = 1; j <= st.totalfge; ++j) st.refl(j).sfloc = arraylocation(st, st.refl(j).hklfg, 2);
+    for (int j = 1; j <= st.totalfge(); ++j) st.refl(j).sfloc = arraylocation(st, st.refl(j).hklfg, 2);
     expandsym(st);
     discretesym(st);
 

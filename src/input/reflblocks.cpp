@@ -60,32 +60,32 @@ bool all_zero(const reftyp& r, int sdim) {
 }
 
 void fblock_pass1(RunState& st, input_module& im, int& ios) {
-    st.startf = st.totalfge + 1;
+    st.sec.f.start = st.totalfge() + 1;
     im.f000 = false;
     const bool complete = count_block(st, im, "endf", [&](const std::string& line) {
         int idx[8] = {};
         int rc = 0;
         arrayint(line, idx, st.sdim, rc);
         if (rc == 0 && std::all_of(idx, idx + st.sdim, [](int h) { return h == 0; })) im.f000 = true;
-        ++st.totalfge;
-        ++st.totalfg;
-        st.endf = st.totalfge;
+        ++st.totalfge();
+        ++st.totalfg();
+        st.sec.f.end = st.totalfge();
     });
     if (!complete) ios = kKeywordError;
     if (!im.f000) {  // room for F(000)
-        ++st.totalfge;
-        ++st.totalfg;
-        st.endf = st.totalfge;
+        ++st.totalfge();
+        ++st.totalfg();
+        st.sec.f.end = st.totalfge();
     }
-    st.totalf = st.endf - st.startf + 1;
+    st.totalf() = st.sec.f.end - st.sec.f.start + 1;
 }
 
 // The R-factors and charge flipping take refl(startf) as F(000): a 0 0 0
 // line is stored there wherever it stands in the block.
 void fblock_pass2(RunState& st, input_module& im, int& ios) {
-    const int nlines = im.f000 ? st.totalf : st.totalf - 1;
+    const int nlines = im.f000 ? st.totalf() : st.totalf() - 1;
     double sigmin = std::max(st.charge, 1000.0);
-    int next = st.startf + 1;
+    int next = st.sec.f.start + 1;
     int nzero = 0;
     std::string line;
     for (int l = 1; l <= nlines; ++l) {
@@ -112,8 +112,8 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         const bool zero = all_zero(r, st.sdim);
         if (zero) ++nzero;
         if (zero && im.f000 && nzero == 1) {
-            st.refl(st.startf) = r;
-        } else if (next <= st.endf) {
+            st.refl(st.sec.f.start) = r;
+        } else if (next <= st.sec.f.end) {
             st.refl(next++) = r;
         }
         if (zero && nzero == 2) {
@@ -129,7 +129,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
         return;
     }
     if (!im.f000) {
-        reftyp& r = st.refl(st.startf);
+        reftyp& r = st.refl(st.sec.f.start);
         r = reftyp{};
         r.a = r.f = st.charge;
         r.sigma = sigmin / 3.0;
@@ -139,7 +139,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
     // without a non-zero one its R value is 0/0.
     if (ios == 0 && st.flipcharge) {
         bool observed = false;
-        for (int i = st.startf + 1; i <= st.endf; ++i) observed = observed || st.refl(i).f > 0;
+        for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) observed = observed || st.refl(i).f > 0;
         if (!observed) {
             errormsg(st,
                      "Error, charge flipping needs reflections with non-zero amplitudes besides F(000) "
@@ -150,7 +150,7 @@ void fblock_pass2(RunState& st, input_module& im, int& ios) {
 }
 
 void gblock_pass1(RunState& st, input_module& im, int& ios) {
-    st.startg = st.totalfge + 1;
+    st.sec.g.start = st.totalfge() + 1;
     int groups = 0, members = 0;  // groups of this block, members of the current group
     bool ok = true;
     auto close_group = [&](const std::string& line) {
@@ -172,17 +172,17 @@ void gblock_pass1(RunState& st, input_module& im, int& ios) {
             ok = false;
         }
         ++members;
-        ++st.totalfge;
-        ++st.totalfg;
-        ++st.totalg;
-        st.endg = st.totalfge;
+        ++st.totalfge();
+        ++st.totalfg();
+        ++st.totalg();
+        st.sec.g.end = st.totalfge();
     });
     if (complete) close_group("endg");
     if (!complete || !ok) ios = kKeywordError;
 }
 
 void gblock_pass2(RunState& st, input_module& im, int& ios) {
-    int member = st.startg - 1;
+    int member = st.sec.g.start - 1;
     int group = 0;
     double gvalue = 0;
     std::string line;
@@ -206,7 +206,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
                 bad_line(st, "gbegin", line, "sigma must be positive");
                 ios = kKeywordError;
             }
-            if (group > st.ggroups || member + 1 > st.endg) continue;  // rejected in pass 1
+            if (group > st.ggroups || member + 1 > st.sec.g.end) continue;  // rejected in pass 1
             reftyp& r = st.refl(member + 1);
             r.a = g;
             r.b = 0;
@@ -217,7 +217,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
             continue;
         }
         ++member;
-        if (group < 1 || member > st.endg) continue;  // rejected in pass 1
+        if (group < 1 || member > st.sec.g.end) continue;  // rejected in pass 1
         reftyp& r = st.refl(member);
         int rc = 0;
         arrayint(line, r.hklfg.data(), st.sdim, rc);
@@ -234,18 +234,18 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
 }
 
 void extra_pass1(RunState& st, input_module& im, int& ios) {
-    st.starte = st.totalfge + 1;
+    st.sec.extra.start = st.totalfge() + 1;
     const bool complete = count_block(st, im, "endextra", [&](const std::string&) {
-        ++st.totalfge;
-        st.ende = st.totalfge;
-        ++st.totalextra;
+        ++st.totalfge();
+        st.sec.extra.end = st.totalfge();
+        ++st.totalextra();
     });
     if (!complete) ios = kKeywordError;
 }
 
 void extra_pass2(RunState& st, input_module& im, int& ios) {
     std::string line;
-    for (int e = st.starte; e <= st.ende; ++e) {
+    for (int e = st.sec.extra.start; e <= st.sec.extra.end; ++e) {
         if (!block_line(st, im, line)) {
             ios = kKeywordError;
             return;

@@ -42,7 +42,7 @@ void writecheck(RunState& st) {
         for (int j = 0; j < orbit.m; ++j) st.sf(2L * orbit.voxel[j]) = value;
     });
     fft(st, -1);
-    for (int j = 1; j <= st.totalfpg; ++j) {
+    for (int j = 1; j <= st.totalfpg(); ++j) {
         const reftyp& e = st.refl(j);
         const double da = e.amem - e.a, db = e.bmem - e.b;
         const double d = da * da + db * db;

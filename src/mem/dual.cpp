@@ -125,8 +125,8 @@ DualProblem dual_problem(RunState& st, double aim) {
     p.aim = aim;
     p.charge = st.charge;
     p.n = static_cast<double>(st.nvoxtot);
-    const double d = st.totalfg - 1;
-    for (int i = st.startf + 1; i <= st.endf; ++i) {
+    const double d = st.totalfg() - 1;
+    for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) {
         const reftyp& e = st.refl(i);
         std::array<int, 9> minus{};
         for (int k = 0; k < st.sdim; ++k)

@@ -120,8 +120,8 @@ void memdual(RunState& st) {
     const DualProblem p = dual_problem(st, st.aim * (1 - 1e-4));
     std::vector<double> fc(2 * static_cast<std::size_t>(p.nf));
     for (int k = 0; k < p.nf; ++k) {
-        fc[2 * static_cast<std::size_t>(k)] = st.refl(st.startf + 1 + k).amem;
-        fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.startf + 1 + k).bmem;
+        fc[2 * static_cast<std::size_t>(k)] = st.refl(st.sec.f.start + 1 + k).amem;
+        fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.sec.f.start + 1 + k).bmem;
     }
 
     // exp(-phibar) times the prior is a density only where the prior is not
@@ -162,8 +162,8 @@ void memdual(RunState& st) {
     st.l = st.s - st.lambda * st.fpgcon;
     if (r.any) {
         for (int k = 0; k < p.nf; ++k) {
-            fc[2 * static_cast<std::size_t>(k)] = st.refl(st.startf + 1 + k).amem;
-            fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.startf + 1 + k).bmem;
+            fc[2 * static_cast<std::size_t>(k)] = st.refl(st.sec.f.start + 1 + k).amem;
+            fc[2 * static_cast<std::size_t>(k) + 1] = st.refl(st.sec.f.start + 1 + k).bmem;
         }
         test = dual_angle_test(st, p, st.au.data(), fc.data());
     }

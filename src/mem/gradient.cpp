@@ -35,7 +35,7 @@ void fillfgcon(RunState& st) {
     std::fill(st.sf.vec().begin(), st.sf.vec().end(), 0.0);
 
     if (st.totalfp() > 0) {
-        for (int i = st.mstartf; i <= st.mendprif; ++i) {
+        for (int i = st.msec.f.start; i <= st.msec.prif.end; ++i) {
             const reftyp& e = st.memrefl(i);
             double da = e.amem - e.a, db = e.bmem - e.b;
             double p = ipow(da * da + db * db, ach - 1);
@@ -45,11 +45,11 @@ void fillfgcon(RunState& st) {
         }
     }
 
-    if (st.totalg > 0) {
+    if (st.totalg() > 0) {
         std::vector<double>& pfac = pfac_store();
         if (pfac.size() < static_cast<std::size_t>(st.ggroups) + 1)
             pfac.resize(static_cast<std::size_t>(st.ggroups) + 1);
-        int first = st.startg;
+        int first = st.sec.g.start;
         for (int g = 1; g <= st.ggroups; ++g) {
             const reftyp& r = st.refl(first);
             double gc = st.gcalc(g);
@@ -62,7 +62,7 @@ void fillfgcon(RunState& st) {
             pfac[static_cast<std::size_t>(g)] = f;
             first += st.gdiff(g);
         }
-        for (int i = st.mstartg; i <= st.mendg; ++i) {
+        for (int i = st.msec.g.start; i <= st.msec.g.end; ++i) {
             const reftyp& e = st.memrefl(i);
             double f = pfac[static_cast<std::size_t>(e.hklfg[8])];
             sf[e.sfloc] = f * e.amem;

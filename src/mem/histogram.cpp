@@ -22,7 +22,7 @@ constexpr double kMaxResidual = 200.0;
 long bin_of(double r) { return std::lround(5.0 * std::clamp(r, -kMaxResidual, kMaxResidual)); }
 
 int group_first(const RunState& st, int gnr) {
-    int first = st.startg;
+    int first = st.sec.g.start;
     for (int g = 1; g < gnr; ++g) first += st.gdiff(g);
     return first;
 }
@@ -32,7 +32,7 @@ int group_first(const RunState& st, int gnr) {
 // counted in `nonfinite` and left out.
 std::vector<double> residuals(const RunState& st, long& nonfinite) {
     std::vector<double> res;
-    for (int i = st.startf; i <= st.endf; ++i) res.push_back(residf(st, i));
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) res.push_back(residf(st, i));
     for (int g = 1; g <= st.ggroups; ++g) res.push_back(residg(st, g));
     const auto kept = std::remove_if(res.begin(), res.end(), [](double r) { return !std::isfinite(r); });
     nonfinite = static_cast<long>(res.end() - kept);
@@ -90,8 +90,8 @@ int histogram_scale(TextOut& o, const std::vector<int>& count, long outside, lon
 void histogram_statistics(const RunState& st, TextOut& o) {
     o.write("('Statistics:')");
     o.write("(a)", {" #       F           G       Combined"});
-    const double fm = st.totalf > 0 ? static_cast<double>(st.totalfpg) / st.totalf : 0.0;
-    const double gm = st.totalg > 0 ? static_cast<double>(st.totalfpg) / st.totalg : 0.0;
+    const double fm = st.totalf() > 0 ? static_cast<double>(st.totalfpg()) / st.totalf() : 0.0;
+    const double gm = st.totalg() > 0 ? static_cast<double>(st.totalfpg()) / st.totalg() : 0.0;
     for (int i = 1; i <= 8; ++i) {
         auto k = static_cast<std::size_t>(i);
         o.write("(i2,3es12.3)", {i, st.fcon[k] * fm, st.gcon[k] * gm, st.fcon[k] + st.gcon[k]});
@@ -161,7 +161,7 @@ void histogram(RunState& st, int key) {
 
     const int maxcnt = histogram_scale(o, count, outside, nonfinite);
     for (long i = lo; i <= hi; ++i)
-        o.write("(a)", {histogram_bar(i, count[static_cast<std::size_t>(i - lo)], maxcnt, st.totalfg)});
+        o.write("(a)", {histogram_bar(i, count[static_cast<std::size_t>(i - lo)], maxcnt, st.totalfg())});
     std::vector<int>().swap(count);
 
     histogram_statistics(st, o);

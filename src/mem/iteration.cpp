@@ -27,7 +27,7 @@ void new_structure_factors(RunState& st) {
     fft(st, 1);
     sf2memrefl(st);
     sf2refl(st);
-    for (int i = st.starte; i <= st.ende; ++i) {
+    for (int i = st.sec.extra.start; i <= st.sec.extra.end; ++i) {
         reftyp& e = st.refl(i);
         e.amem = st.sf(e.sfloc);
         e.bmem = st.sf(e.sfloc + 1);

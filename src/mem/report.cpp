@@ -80,11 +80,11 @@ const char* const kFHeader =
     "DeltaF            Sigma";
 
 void f_listing(RunState& st, TextOut& o) {
-    if (st.totalf > 0) {
+    if (st.totalf() > 0) {
         empty(o);
         o.write("(A)", {"F-Constraints:"});
         o.write("(2A)", {kFHeader, "     DeltaF/Sigma   sinth/l  (Gw)"});
-        for (int i = st.startf; i <= st.endf; ++i) {
+        for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
             const reftyp& e = st.refl(i);
             double df = std::fabs(e.f) - std::fabs(e.fmem);
             double x = df / e.sigma;
@@ -103,7 +103,7 @@ void f_listing(RunState& st, TextOut& o) {
 }
 
 void g_listing(RunState& st, TextOut& o) {
-    if (st.totalg <= 0) {
+    if (st.totalg() <= 0) {
         none_found(o, " No G-constraints found!");
         empty(o);
         return;
@@ -112,7 +112,7 @@ void g_listing(RunState& st, TextOut& o) {
     o.write("(A)", {"G-Constraints:"});
     o.write("(A)", {"     #   group|h k l...  AMEM|Gobs     BMEM|GMEM    sinthl|deltaG         "
                     "sigma  deltaG/sigma"});
-    int first = st.startg;
+    int first = st.sec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         const reftyp& r = st.refl(first);
         double dg = r.f - st.gcalc(g);
@@ -139,11 +139,11 @@ void g_listing(RunState& st, TextOut& o) {
 // The extra reflections' amem and bmem are set by the iteration with every
 // new set of structure factors, so they belong to the final density.
 void extra_listing(RunState& st, TextOut& o) {
-    if (st.totalextra > 0) {
+    if (st.totalextra() > 0) {
         empty(o);
         o.write("(A)", {"Extra reflections"});
         o.write("(A)", {kFHeader});
-        for (int i = st.starte; i <= st.ende; ++i) {
+        for (int i = st.sec.extra.start; i <= st.sec.extra.end; ++i) {
             const reftyp& e = st.refl(i);
             o.write("(I6,A)", {i, ": "}, false);
             FmtItems items;
@@ -216,7 +216,7 @@ void report_cycle(RunState& st, const CycleValues& c) {
     log.write("(A,ES10.3)", {"Sum all F and G calc=", st.sumfgcal});
     // The moments on the scale of the F count; with F(000) alone there is
     // no such count and they are shown as they are.
-    double scale = st.totalf > 1 ? static_cast<double>(st.totalfpg - 1) / (st.totalf - 1) : 1.0;
+    double scale = st.totalf() > 1 ? static_cast<double>(st.totalfpg() - 1) / (st.totalf() - 1) : 1.0;
     log.write("(A,ES10.3,5X,A,ES10.3)",
               {"F-constrained moment", moment(st.fcon, st.actcon) * scale, "G-constrained moment",
                moment(st.gcon, st.actcon) * scale});

@@ -43,14 +43,14 @@ void ensure_gcalc(RunState& st) {
 
 void rfactorinit(RunState& st) {
     st.sumfobs = st.sumfobssq = st.sumgobs = st.sumgobssq = 0;
-    if (st.totalf > 0) {
-        for (int i = st.startf + 1; i <= st.endf; ++i) {
+    if (st.totalf() > 0) {
+        for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) {
             const reftyp& e = st.refl(i);
             st.sumfobs += e.f;
             st.sumfobssq += e.f * e.f * e.weight;
         }
     }
-    int first = st.startg;
+    int first = st.sec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         const reftyp& e = st.refl(first);
         st.sumgobs += e.f;
@@ -71,11 +71,11 @@ void rfactor(RunState& st) {
     st.pcon.fill(0);
     ensure_gcalc(st);
     st.gcalc.fill(0);
-    const int moments = st.totalfpg - 1;
+    const int moments = st.totalfpg() - 1;
 
     // F-constraints; F(000), the first entry, only fixes the charge.
-    if (st.totalf > 0) {
-        for (int i = st.startf + 1; i <= st.endf; ++i) {
+    if (st.totalf() > 0) {
+        for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) {
             const reftyp& e = st.refl(i);
             st.sumfcal += e.fmem;
             double d = delta_modulus(e);
@@ -89,8 +89,8 @@ void rfactor(RunState& st) {
     }
 
     // Prior structure factors steer the fit but are no observations.
-    if (st.totalprif > 0) {
-        for (int i = st.startprif; i <= st.endprif; ++i) {
+    if (st.totalprif() > 0) {
+        for (int i = st.sec.prif.start; i <= st.sec.prif.end; ++i) {
             const reftyp& e = st.refl(i);
             add_powers(st.pcon, delta_modulus(e) / e.sigma);
         }
@@ -98,7 +98,7 @@ void rfactor(RunState& st) {
     }
 
     if (st.ggroups > 0) {
-        int first = st.startg;
+        int first = st.sec.g.start;
         for (int g = 1; g <= st.ggroups; ++g) {
             double summ = 0, sumf2 = 0;
             for (int j = first; j < first + st.gdiff(g); ++j) {
@@ -127,7 +127,7 @@ void rfactor(RunState& st) {
 
     const int n = st.actcon;
     st.fgcon = ratio(static_cast<double>(moments) * (moment(st.fcon, n) + moment(st.gcon, n)),
-                     static_cast<double>(st.totalfg - 1));
+                     static_cast<double>(st.totalfg() - 1));
     st.fpgcon = moment(st.fcon, n) + moment(st.pcon, n) + moment(st.gcon, n);
 }
 

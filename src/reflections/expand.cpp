@@ -22,9 +22,9 @@ bool expand_f(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     log.list();
     log.write("(A)", {"Doubled reflections: F-Constraints"});
     log.write("(A)", {fhklheader("weight")});
-    st.mstartf = 1;
+    st.msec.f.start = 1;
     bool dup = false;
-    for (int r = st.startf; r <= st.endf; ++r) {
+    for (int r = st.sec.f.start; r <= st.sec.f.end; ++r) {
         reftyp& e = st.refl(r);
         if (orbits.taken(e.sfloc)) {
             log.write("(I6,A)", {r, ": "}, false);
@@ -34,7 +34,7 @@ bool expand_f(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
             e.mult = orbits.orbit(e, work, true);
         }
     }
-    st.mendf = st.mtotalf = static_cast<int>(work.size());
+    st.msec.f.end = st.mtotalf() = static_cast<int>(work.size());
     return dup;
 }
 
@@ -45,7 +45,7 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
     bool listed = false;
     if (!st.centro) {
         log.write("(A)", {"Doubled by Friedel expansion"});
-        const int nf = st.mtotalf;
+        const int nf = st.mtotalf();
         for (int i = 1; i <= nf; ++i) {
             reftyp mate = work[static_cast<std::size_t>(i - 1)];
             for (int k = 0; k < st.sdim; ++k) mate.hklfg[static_cast<std::size_t>(k)] *= -1;
@@ -61,7 +61,7 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
                 work.push_back(mate);
             }
         }
-        st.mendf = st.mtotalf = static_cast<int>(work.size());
+        st.msec.f.end = st.mtotalf() = static_cast<int>(work.size());
     }
     if (!listed) log.write("(A)", {"     None"});
 }
@@ -69,9 +69,9 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
 // G members with their images (no phase shift: a G entry carries an
 // intensity).  Returns true when a member repeated an earlier position.
 bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
-    st.mtotalg = 0;
+    st.mtotalg() = 0;
     if (st.ggroups <= 0) {
-        st.mstartg = st.mendg = 0;
+        st.msec.g.start = st.msec.g.end = 0;
         return false;
     }
     TextOut& log = st.log;
@@ -83,9 +83,9 @@ bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
     set_template_count(gshklform, st.sdim, "(I3)", 2, 4);
     // G members may stand on F positions: the F flags are released.
     orbits.clear();
-    st.mstartg = st.mendf + 1;
+    st.msec.g.start = st.msec.f.end + 1;
     bool dup = false;
-    int r = st.startg;
+    int r = st.sec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         st.mngroup(g) = 0;
         for (int m = 1; m <= st.gdiff(g); ++m, ++r) {
@@ -103,8 +103,8 @@ bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
             }
         }
     }
-    st.mendg = static_cast<int>(work.size());
-    st.mtotalg = st.mendg - st.mstartg + 1;
+    st.msec.g.end = static_cast<int>(work.size());
+    st.mtotalg() = st.msec.g.end - st.msec.g.start + 1;
     return dup;
 }
 
@@ -118,26 +118,26 @@ void list_expanded(RunState& st) {
     log.list();
     log.write("(A)", {"Expanded reflections: F-Constraints and Prior SF"});
     log.list();
-    log.write("(A, I9)", {" StartF: ", st.mstartf});
-    log.write("(A, I9)", {" EndF:   ", st.mendprif});
+    log.write("(A, I9)", {" StartF: ", st.msec.f.start});
+    log.write("(A, I9)", {" EndF:   ", st.msec.prif.end});
     log.write("(A)", {fhklheader("weight")});
-    for (int i = st.mstartf; i <= st.mendprif; ++i) {
+    for (int i = st.msec.f.start; i <= st.msec.prif.end; ++i) {
         log.write("(I6,A)", {i, ": "}, false);
         log.write(fhklform(st.sdim), fhklitems(st, st.memrefl(i)));
     }
     log.list();
     log.write("(A)", {"Expanded reflections: G-Constraints"});
     log.list();
-    if (st.mstartg == 0 || st.mendg == 0) {
+    if (st.msec.g.start == 0 || st.msec.g.end == 0) {
         log.write("(A)", {" None"});
         return;
     }
-    log.write("(A,I9)", {" Start G: ", st.mstartg});
-    log.write("(A,I9)", {" End G:   ", st.mendg});
+    log.write("(A,I9)", {" Start G: ", st.msec.g.start});
+    log.write("(A,I9)", {" End G:   ", st.msec.g.end});
     log.list();
-    for (int i = st.mstartg; i <= st.mendg; ++i) {
+    for (int i = st.msec.g.start; i <= st.msec.g.end; ++i) {
         const reftyp& e = st.memrefl(i);
-        if (i == st.mstartg || e.hklfg[8] != st.memrefl(i - 1).hklfg[8]) {
+        if (i == st.msec.g.start || e.hklfg[8] != st.memrefl(i - 1).hklfg[8]) {
             // A group's first line carries its observed value (the weight
             // field stays empty); the others show only where they lie.
             log.write("(I4,A)", {e.hklfg[8], ". G-Constraint"});
@@ -157,9 +157,9 @@ void list_totals(RunState& st) {
     TextOut& log = st.log;
     log.list();
     log.write("(A)", {" Totals of expanded reflections:"});
-    log.write("(A, I8)", {"  F-Constraints: ", st.mtotalf});
-    log.write("(A, I8)", {"  P-Constraints: ", st.mtotalprif});
-    log.write("(A, I8)", {"  G-Constraints: ", st.mtotalg});
+    log.write("(A, I8)", {"  F-Constraints: ", st.mtotalf()});
+    log.write("(A, I8)", {"  P-Constraints: ", st.mtotalprif()});
+    log.write("(A, I8)", {"  G-Constraints: ", st.mtotalg()});
     log.write("(A, I8)", {"  Alltogether  : ", st.mtotalfpg()});
     log.close();
 
@@ -167,9 +167,9 @@ void list_totals(RunState& st) {
     if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
         throw RunStop("Error opening the output listing file!");
     out.list();
-    out.write("(A, 2I8)", {" F-Constraints input/expanded: ", st.totalf, st.mtotalf});
-    out.write("(A, 2I8)", {" P-Constraints input/expanded: ", st.totalprif, st.mtotalprif});
-    out.write("(A, 2I8)", {" G-Constraints input/expanded: ", st.totalg, st.mtotalg});
+    out.write("(A, 2I8)", {" F-Constraints input/expanded: ", st.totalf(), st.mtotalf()});
+    out.write("(A, 2I8)", {" P-Constraints input/expanded: ", st.totalprif(), st.mtotalprif()});
+    out.write("(A, 2I8)", {" G-Constraints input/expanded: ", st.totalg(), st.mtotalg()});
     out.list();
     out.close();
 }
@@ -180,7 +180,7 @@ void expandrefl(RunState& st) {
     open_log(st);
     // Every input F and G entry with each point operator, and its Friedel
     // mate unless the structure is centrosymmetric.
-    const int final = (st.centro ? 1 : 2) * st.totalfg * st.nsympoint;
+    const int final = (st.centro ? 1 : 2) * st.totalfg() * st.nsympoint;
     std::vector<reftyp> work;
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?",
                      [&] { work.reserve(static_cast<std::size_t>(final)); });
@@ -200,9 +200,9 @@ void expandrefl(RunState& st) {
         addpriorsf(st, orbits, work);
     } else {
         rebuildrefl(st, {});
-        st.mtotalprif = 0;
-        st.mendprif = st.mendf;
-        st.totalfpg = st.totalf + st.totalg;
+        st.mtotalprif() = 0;
+        st.msec.prif.end = st.msec.f.end;
+        st.totalfpg() = st.totalf() + st.totalg();
     }
 
     allocate_or_stop("Error allocating MEMRefl! Memory too small?",
@@ -212,7 +212,7 @@ void expandrefl(RunState& st) {
     indexarray(st);
 
     TextOut& log = st.log;
-    if (!dupg && st.totalg > 0) log.write("(A)", {"     None"});
+    if (!dupg && st.totalg() > 0) log.write("(A)", {"     None"});
     if (dupf || dupg) {
         const char* msg =
             "Error, the reflections in the input are not unique! Please, supply a unique list. Stopping.";

@@ -75,23 +75,23 @@ FmtItems fhklitems(const RunState& st, const reftyp& e, int count) {
 void rebuildrefl(RunState& st, const std::vector<reftyp>& primary) {
     FArray<reftyp> refl;
     allocate_or_stop("Error allocating Refl! Memory to small?", [&] {
-        refl.allocate(1, static_cast<long>(primary.size()) + st.totalfge + 1);
+        refl.allocate(1, static_cast<long>(primary.size()) + st.totalfge() + 1);
     });
     int r = 0;
-    for (int i = st.startf; i <= st.endf; ++i) refl(++r) = st.refl(i);
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) refl(++r) = st.refl(i);
     for (const reftyp& e : primary) refl(++r) = e;
-    for (int i = st.startg; i <= st.endg; ++i) refl(++r) = st.refl(i);
-    for (int i = st.starte; i <= st.ende; ++i) refl(++r) = st.refl(i);
+    for (int i = st.sec.g.start; i <= st.sec.g.end; ++i) refl(++r) = st.refl(i);
+    for (int i = st.sec.extra.start; i <= st.sec.extra.end; ++i) refl(++r) = st.refl(i);
     st.refl = std::move(refl);
-    st.totalprif = static_cast<int>(primary.size());
-    st.startf = 1;
-    st.endf = st.totalf;
-    st.startprif = st.endf + 1;
-    st.endprif = st.endf + st.totalprif;
-    st.startg = st.endprif + 1;
-    st.endg = st.startg + st.totalg - 1;
-    st.starte = st.endg + 1;
-    st.ende = st.starte + st.totalextra - 1;
+    st.totalprif() = static_cast<int>(primary.size());
+    st.sec.f.start = 1;
+    st.sec.f.end = st.totalf();
+    st.sec.prif.start = st.sec.f.end + 1;
+    st.sec.prif.end = st.sec.f.end + st.totalprif();
+    st.sec.g.start = st.sec.prif.end + 1;
+    st.sec.g.end = st.sec.g.start + st.totalg() - 1;
+    st.sec.extra.start = st.sec.g.end + 1;
+    st.sec.extra.end = st.sec.extra.start + st.totalextra() - 1;
 }
 
 }  // namespace quilmo

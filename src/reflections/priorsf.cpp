@@ -42,17 +42,17 @@ bool qualifies(const RunState& st, const ReflOrbits& orbits, int p, std::array<i
 void listing(RunState& st) {
     TextOut& log = st.log;
     TextOut con(*st.con);
-    con.list({st.totalprif, st.totalf, st.totalg});
+    con.list({st.totalprif(), st.totalf(), st.totalg()});
     log.list();
     log.write("(A)", {"Structure factors added from prior:"});
     log.list();
     log.list();
-    if (st.totalprif > 0) {
-        log.write("(A,I10)", {"Start P: ", st.startprif});
-        log.write("(A,I10)", {"End P: ", st.endprif});
+    if (st.totalprif() > 0) {
+        log.write("(A,I10)", {"Start P: ", st.sec.prif.start});
+        log.write("(A,I10)", {"End P: ", st.sec.prif.end});
         log.list();
         log.write("(A)", {fhklheader("Weight")});
-        for (int r = st.startprif; r <= st.endprif; ++r) {
+        for (int r = st.sec.prif.start; r <= st.sec.prif.end; ++r) {
             log.write("(I6,A)", {r, ": "}, false);
             log.write(fhklform(st.sdim), fhklitems(st, st.refl(r)));
         }
@@ -74,7 +74,7 @@ struct PriorChoice {
 // otherwise a P entry could take an F position and its gradient would
 // overwrite the F one.
 void close_f_positions(const RunState& st, ReflOrbits& orbits, const std::vector<reftyp>& work) {
-    for (int i = 0; i < st.mtotalf; ++i) orbits.take(work[static_cast<std::size_t>(i)].sfloc);
+    for (int i = 0; i < st.mtotalf(); ++i) orbits.take(work[static_cast<std::size_t>(i)].sfloc);
 }
 
 // Walks the prior's transform in position order and expands each qualifying
@@ -90,7 +90,7 @@ PriorChoice choose_priors(const RunState& st, ReflOrbits& orbits) {
     // the count bounds only the primary entries; the list grows as needed.
     PriorChoice c;
     allocate_or_stop("Error allocating PriRefl! Memory too small?", [&] {
-        c.prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg(), st.totalfge) + count));
+        c.prirefl.reserve(static_cast<std::size_t>(std::max(st.mtotalfg(), st.totalfge()) + count));
     });
     allocate_or_stop("Error allocating PriIndFl! Memory too small?",
                      [&] { c.primary.reserve(static_cast<std::size_t>(count)); });
@@ -119,21 +119,21 @@ PriorChoice choose_priors(const RunState& st, ReflOrbits& orbits) {
 // Puts the P section between F and G in both lists and moves the section
 // bounds behind it.
 void splice_priors(RunState& st, const PriorChoice& c, std::vector<reftyp>& work) {
-    st.totalprif = static_cast<int>(c.primary.size());
-    st.mtotalprif = static_cast<int>(c.prirefl.size());
+    st.totalprif() = static_cast<int>(c.primary.size());
+    st.mtotalprif() = static_cast<int>(c.prirefl.size());
 
     // Expanded list: F, then P, then G.
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?", [&] {
-        work.insert(work.begin() + st.mendf, c.prirefl.begin(), c.prirefl.end());
+        work.insert(work.begin() + st.msec.f.end, c.prirefl.begin(), c.prirefl.end());
     });
-    st.mstartprif = st.mendf + 1;
-    st.mendprif = st.mendf + st.mtotalprif;
-    st.mstartg = st.mendprif + 1;
-    st.mendg = st.mendprif + st.mtotalg;
+    st.msec.prif.start = st.msec.f.end + 1;
+    st.msec.prif.end = st.msec.f.end + st.mtotalprif();
+    st.msec.g.start = st.msec.prif.end + 1;
+    st.msec.g.end = st.msec.prif.end + st.mtotalg();
 
     rebuildrefl(st, c.primary);
 
-    st.totalfpg = st.totalfp() + st.totalg;
+    st.totalfpg() = st.totalfp() + st.totalg();
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ void indexarray(RunState& st) {
     auto at = [&](int i) -> const reftyp& { return work[static_cast<std::size_t>(i - 1)]; };
 
     // F and P sections move whole records.
-    for (auto [first, count] : {std::pair{st.mstartf, st.mtotalf}, std::pair{st.mstartprif, st.mtotalprif}}) {
+    for (auto [first, count] : {std::pair{st.msec.f.start, st.mtotalf()}, std::pair{st.msec.prif.start, st.mtotalprif()}}) {
         if (count <= 0) continue;
         FArray<int> perm = sfloc_order(work, first, count);
         for (int i = 1; i <= count; ++i) st.memrefl(first + i - 1) = at(first + perm(i) - 1);
@@ -47,7 +47,7 @@ void indexarray(RunState& st) {
 
     // In a G group only the positions move: the group's observed value stays
     // in the group's first slots.
-    int first = st.mstartg;
+    int first = st.msec.g.start;
     for (int g = 1; g <= st.ggroups; ++g) {
         int count = st.mngroup(g);
         if (count > 0) {
@@ -83,9 +83,9 @@ void sf2refl(RunState& st) {
     auto section = [&](int lo, int hi) {
         if (hi >= lo) transfer(st.sf.data(), &st.refl(lo), hi - lo + 1);
     };
-    section(st.startf, st.endf);
-    section(st.startprif, st.endprif);
-    section(st.startg, st.endg);
+    section(st.sec.f.start, st.sec.f.end);
+    section(st.sec.prif.start, st.sec.prif.end);
+    section(st.sec.g.start, st.sec.g.end);
 }
 
 void sf2memrefl(RunState& st) {

@@ -27,8 +27,8 @@ namespace {
 // extra block may come first).
 template <class Fn>
 void each_fg(RunState& st, Fn fn) {
-    for (int r = st.startf; r <= st.endf; ++r) fn(st.refl(r));
-    for (int r = st.startg; r <= st.endg; ++r) fn(st.refl(r));
+    for (int r = st.sec.f.start; r <= st.sec.f.end; ++r) fn(st.refl(r));
+    for (int r = st.sec.g.start; r <= st.sec.g.end; ++r) fn(st.refl(r));
 }
 
 double raw_f_weight(const RunState& st, const reftyp& e) {
@@ -64,10 +64,10 @@ void calcmodwg(RunState& st) {
     } else if (key == 'H') {
         each_fg(st, [&](reftyp& e) { sum += e.modwg = raw_h_weight(st, e); });
     } else {
-        for (int r = st.startf; r <= st.endf; ++r) st.refl(r).modwg = 1.0;
-        sum = st.totalf;
+        for (int r = st.sec.f.start; r <= st.sec.f.end; ++r) st.refl(r).modwg = 1.0;
+        sum = st.totalf();
     }
-    const double m = sum / st.totalf;
+    const double m = sum / st.totalf();
     // All raw weights 0 (every amplitude 0 under "F"): the mean would be 0
     // and every weight undefined; such weights count as 1 like single zeros.
     each_fg(st, [&](reftyp& e) {

@@ -129,8 +129,8 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
     st.memrefl.allocate(1, n);
     for (int i = 1; i <= n; ++i) st.refl(i) = st.memrefl(i) = list[static_cast<std::size_t>(i - 1)];
     quilmo_test::set_f_only_sections(st, n);
-    st.mstartf = 1;
-    st.mendf = st.mtotalf = n;
+    st.msec.f.start = 1;
+    st.msec.f.end = st.mtotalf() = n;
 }
 
 inline double cycles_apart(double p, double q) {

@@ -68,7 +68,7 @@ TEST_F(Measures, AShiftedOriginIsSeenAndTheTableAgreesWithTheDirectForm) {
 TEST_F(Measures, AmplitudeScaleDoesNotChangeEitherMeasure) {
     const double s[8] = {0.13, 0.2, 0.41};
     const double sym = coincidencers(st, 2, s), shift = coincidenceshift(st, s, -1);
-    for (int i = st.startf; i <= st.endf; ++i) {
+    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
         st.refl(i).f *= 7.5;
         st.refl(i).amem *= 7.5;
         st.refl(i).bmem *= 7.5;
@@ -81,7 +81,7 @@ TEST_F(Measures, AmplitudeScaleDoesNotChangeEitherMeasure) {
 TEST_F(Measures, HalfACycleContributesAQuarterOfTheWeight) {
     // Only 000 and one reflection h = (1,0,0): its phase half a cycle away
     // from the one in sf.
-    st.endf = st.totalf = 2;
+    st.sec.f.end = st.totalf() = 2;
     reftyp& e = st.refl(2);
     e.hklfg = {1, 0, 0};
     e.f = 2;

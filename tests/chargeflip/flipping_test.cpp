@@ -111,8 +111,8 @@ RunState with_amplitudes(const std::vector<std::pair<int, double>>& order_and_f,
         st.memrefl(i).hklfg[3] = order_and_f[i - 1].first;
         st.memrefl(i).f = order_and_f[i - 1].second;
     }
-    st.mstartf = 1;
-    st.mendf = st.mtotalf = n;
+    st.msec.f.start = 1;
+    st.msec.f.end = st.mtotalf() = n;
     return st;
 }
 

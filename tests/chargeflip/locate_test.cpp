@@ -85,7 +85,7 @@ TEST(NewPhases, AveragingInP42nRestoresTheTruePhases) {
         for (int i = 1; i <= 3; ++i) w.cooshift[i] = shift[i - 1];
         newphases(st, w);
         int changed = 0;
-        for (int i = st.mstartf + 1; i <= st.mendf; ++i) {
+        for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
             const reftyp& e = st.memrefl(i);
             const int h[3] = {e.hklfg[0], e.hklfg[1], e.hklfg[2]};
             const std::complex<double> f = structure_factor(atoms, p42n(), h, none);

@@ -29,8 +29,8 @@ struct Synthesis {
             e.a = f[i].a;
             e.b = f[i].b;
         }
-        st.mstartf = 1;
-        st.mendf = st.mtotalf = static_cast<int>(f.size());
+        st.msec.f.start = 1;
+        st.msec.f.end = st.mtotalf() = static_cast<int>(f.size());
     }
     ~Synthesis() { fftfree(st); }
 };

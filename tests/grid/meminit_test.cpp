@@ -96,11 +96,11 @@ TEST(GridSetup, ListsReadyForTheIteration) {
     groupmultiplicities(x.st);
 
     EXPECT_EQ(x.st.normcon, 1);
-    for (int r = 1; r <= x.st.totalfpg; ++r) EXPECT_EQ(x.st.refl(r).rf, 1) << r;
-    EXPECT_EQ(x.st.refl(x.st.starte).rf, 0);
+    for (int r = 1; r <= x.st.totalfpg(); ++r) EXPECT_EQ(x.st.refl(r).rf, 1) << r;
+    EXPECT_EQ(x.st.refl(x.st.sec.extra.start).rf, 0);
     for (int i = 1; i <= x.st.mtotalfpg(); ++i) EXPECT_EQ(x.st.memrefl(i).rf, 1);
     EXPECT_EQ(x.st.sumgm(1), 4);
-    EXPECT_GT(x.st.mtotalprif, 0);
+    EXPECT_GT(x.st.mtotalprif(), 0);
 
     expandsf(x.st);
     fft(x.st, 1);
@@ -132,9 +132,9 @@ TEST(GridSetup, MeminitFromTheInputState) {
         expandrho(x.st);
         for (int v = 0; v < x.st.nvoxtot; ++v) EXPECT_NEAR(x.st.rho(v), v % 2 ? 1.5 : -0.5, 1e-12);
 
-        EXPECT_EQ(x.st.mtotalf, 3);
+        EXPECT_EQ(x.st.mtotalf(), 3);
         // On a grid of 4, (-2,0,0) is the position of (2,0,0): mult 1.
-        EXPECT_EQ(x.st.mtotalg, 5);
+        EXPECT_EQ(x.st.mtotalg(), 5);
         EXPECT_EQ(x.st.sumgm(1), 4);
         EXPECT_EQ(x.st.sumgm(2), 1);
         for (int i = 1; i <= x.st.mtotalfpg(); ++i) {

@@ -137,7 +137,7 @@ TEST(AfterPass1, ArraysHaveTheirRanges) {
     ASSERT_FALSE(r.stopped) << r.out();
     const auto& s = r.st;
     EXPECT_EQ(s.refl.lbound(), 1);
-    EXPECT_EQ(s.refl.ubound(), s.totalfge + 1);
+    EXPECT_EQ(s.refl.ubound(), s.totalfge() + 1);
     EXPECT_EQ(s.gdiff.ubound(), 1);
     EXPECT_EQ(s.gcalc.size(), 1);
     EXPECT_EQ(s.sumgm.size(), 1);

@@ -73,17 +73,17 @@ TEST(CompleteInput, FillsTheRunState) {
     EXPECT_DOUBLE_EQ(s.center(2, 2), 0.5);
 
     // extra 1, F 2..5 (F000 added first), G 6..8
-    EXPECT_EQ(s.starte, 1);
-    EXPECT_EQ(s.ende, 1);
-    EXPECT_EQ(s.startf, 2);
-    EXPECT_EQ(s.endf, 5);
-    EXPECT_EQ(s.totalf, 4);
-    EXPECT_EQ(s.startg, 6);
-    EXPECT_EQ(s.endg, 8);
-    EXPECT_EQ(s.totalg, 3);
+    EXPECT_EQ(s.sec.extra.start, 1);
+    EXPECT_EQ(s.sec.extra.end, 1);
+    EXPECT_EQ(s.sec.f.start, 2);
+    EXPECT_EQ(s.sec.f.end, 5);
+    EXPECT_EQ(s.totalf(), 4);
+    EXPECT_EQ(s.sec.g.start, 6);
+    EXPECT_EQ(s.sec.g.end, 8);
+    EXPECT_EQ(s.totalg(), 3);
     EXPECT_EQ(s.ggroups, 2);
-    EXPECT_EQ(s.totalfg, 7);
-    EXPECT_EQ(s.totalfge, 8);
+    EXPECT_EQ(s.totalfg(), 7);
+    EXPECT_EQ(s.totalfge(), 8);
     EXPECT_EQ(s.refl.ubound(), 9);
 
     EXPECT_DOUBLE_EQ(s.refl(2).a, 76.0);

@@ -19,10 +19,10 @@ TEST(FBlock, AddsF000WithTheElectronCountAndAThirdOfTheSmallestSigma) {
     InputRun r(with_f("fbegin\n1 0 0 3.0 4.0 0.6\n0 1 1 -2.0 0.0 0.3\nendf\n"));
     ASSERT_FALSE(r.stopped) << r.out();
     const auto& s = r.st;
-    EXPECT_EQ(s.totalf, 3);
-    EXPECT_EQ(s.startf, 1);
-    EXPECT_EQ(s.endf, 3);
-    EXPECT_EQ(s.totalfge, 3);
+    EXPECT_EQ(s.totalf(), 3);
+    EXPECT_EQ(s.sec.f.start, 1);
+    EXPECT_EQ(s.sec.f.end, 3);
+    EXPECT_EQ(s.totalfge(), 3);
     ASSERT_EQ(s.refl.ubound(), 4);
     const reftyp& f0 = s.refl(1);
     EXPECT_EQ(f0.hklfg[0] | f0.hklfg[1] | f0.hklfg[2], 0);
@@ -45,11 +45,11 @@ TEST(FBlock, LargeElectronCountBoundsTheF000Sigma) {
 TEST(FBlock, GivenF000IsKeptAndMovedToTheFirstPlace) {
     InputRun first(with_f("fbegin\n0 0 0 100 0 0.1\n1 0 0 3 4 0.5\nendf\n"));
     ASSERT_FALSE(first.stopped) << first.out();
-    EXPECT_EQ(first.st.totalf, 2);
+    EXPECT_EQ(first.st.totalf(), 2);
     EXPECT_DOUBLE_EQ(first.st.refl(1).sigma, 0.1);
     InputRun later(with_f("fbegin\n1 0 0 3 4 0.5\n0 1 0 1 0 0.5\n0 0 0 90 0 0.2\nendf\n"));
     ASSERT_FALSE(later.stopped) << later.out();
-    EXPECT_EQ(later.st.totalf, 3);
+    EXPECT_EQ(later.st.totalf(), 3);
     EXPECT_DOUBLE_EQ(later.st.refl(1).a, 90.0);
     EXPECT_DOUBLE_EQ(later.st.refl(1).sigma, 0.2);
     EXPECT_EQ(later.st.refl(2).hklfg[0], 1);
@@ -85,7 +85,7 @@ TEST(FBlock, MalformedLineAnywhereIsRefused) {
 TEST(FBlock, IndentedEndKeywordWithTextEndsTheBlock) {
     InputRun r(with_f("fbegin\n1 0 0 3 4 0.5\n   endf and more\n"));
     ASSERT_FALSE(r.stopped) << r.out();
-    EXPECT_EQ(r.st.totalf, 2);
+    EXPECT_EQ(r.st.totalf(), 2);
 }
 
 TEST(FBlock, EndOfFileInsideABlock) {
@@ -128,10 +128,10 @@ TEST(GBlock, GroupValuesLiveInTheFirstMembers) {
     ASSERT_FALSE(r.stopped) << r.out();
     const auto& s = r.st;
     EXPECT_EQ(s.ggroups, 2);
-    EXPECT_EQ(s.totalg, 3);
-    EXPECT_EQ(s.startg, 3);
-    EXPECT_EQ(s.endg, 5);
-    EXPECT_EQ(s.totalfg, 5);
+    EXPECT_EQ(s.totalg(), 3);
+    EXPECT_EQ(s.sec.g.start, 3);
+    EXPECT_EQ(s.sec.g.end, 5);
+    EXPECT_EQ(s.totalfg(), 5);
     EXPECT_EQ(s.gdiff(1), 2);
     EXPECT_EQ(s.gdiff(2), 1);
     const reftyp &m1 = s.refl(3), &m2 = s.refl(4), &m3 = s.refl(5);
@@ -176,14 +176,14 @@ TEST(Blocks, RangesFollowTheOrderOfTheBlocks) {
     InputRun r(replaced(base_input(), kF, "extra\n1 1 1 2.0 -1.0\n2 2 2 0 0\nendextra\n" + kF) + kG);
     ASSERT_FALSE(r.stopped) << r.out();
     const auto& s = r.st;
-    EXPECT_EQ(s.starte, 1);
-    EXPECT_EQ(s.ende, 2);
-    EXPECT_EQ(s.totalextra, 2);
-    EXPECT_EQ(s.startf, 3);
-    EXPECT_EQ(s.endf, 4);
-    EXPECT_EQ(s.startg, 5);
-    EXPECT_EQ(s.endg, 7);
-    EXPECT_EQ(s.totalfge, 7);
+    EXPECT_EQ(s.sec.extra.start, 1);
+    EXPECT_EQ(s.sec.extra.end, 2);
+    EXPECT_EQ(s.totalextra(), 2);
+    EXPECT_EQ(s.sec.f.start, 3);
+    EXPECT_EQ(s.sec.f.end, 4);
+    EXPECT_EQ(s.sec.g.start, 5);
+    EXPECT_EQ(s.sec.g.end, 7);
+    EXPECT_EQ(s.totalfge(), 7);
     EXPECT_DOUBLE_EQ(s.refl(1).a, 2.0);
     EXPECT_DOUBLE_EQ(s.refl(1).b, -1.0);
     EXPECT_DOUBLE_EQ(s.refl(1).f, 0.0);

@@ -24,8 +24,8 @@ void with_memrefl(RunState& st, std::initializer_list<reftyp> fs) {
         st.memrefl(i).sfloc = 2 * (i - 1);
         ++i;
     }
-    st.mstartf = 1;
-    st.mendf = st.mendprif = st.mtotalf = static_cast<int>(fs.size());
+    st.msec.f.start = 1;
+    st.msec.f.end = st.msec.prif.end = st.mtotalf() = static_cast<int>(fs.size());
     st.sf.fill(99.0);  // whatever was there must go
 }
 
@@ -79,8 +79,8 @@ TEST(FillFGCon, GroupMembersGetTheGroupFactorTimesTheirOwnValue) {
     st.refl(1) = entry(10, 0, 10, 0, 1);
     st.refl(2) = entry(0, 0, 3, 0, 1, 2);
     st.refl(2).f = 2;
-    st.startg = 2;
-    st.totalg = 1;
+    st.sec.g.start = 2;
+    st.totalg() = 1;
     st.ggroups = 1;
     st.gdiff.allocate(1, 1);
     st.gdiff(1) = 1;
@@ -96,8 +96,8 @@ TEST(FillFGCon, GroupMembersGetTheGroupFactorTimesTheirOwnValue) {
     st.memrefl(2).sfloc = 4;
     st.memrefl(3).sfloc = 6;
     st.memrefl(2).hklfg[8] = st.memrefl(3).hklfg[8] = 1;
-    st.mstartg = 2;
-    st.mendg = 3;
+    st.msec.g.start = 2;
+    st.msec.g.end = 3;
     fillfgcon(st);
     // pfac = 1 * 1 * modwg 1 * dG 1 * weight 1 / (sumgm 2 * gcalc 3) = 1/6.
     EXPECT_DOUBLE_EQ(st.sf(4), 3.0 / 6.0);

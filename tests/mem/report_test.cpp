@@ -69,8 +69,8 @@ TEST(MemReport, EndReportCountsTheLastCycleStarted) {
 
 TEST(MemReport, CycleReportShowsThePriorLineOnlyWithPriors) {
     ReportRun r;
-    r.st.totalf = 3;
-    r.st.totalfpg = 3;
+    r.st.totalf() = 3;
+    r.st.totalfpg() = 3;
     r.st.aim = 1;
     r.st.fgcon = 2.5;
     CycleValues c;
@@ -122,8 +122,8 @@ TEST(MemReport, ExtraReflectionLineStopsAfterSigma) {
     r.st.refl(1) = entry(10, 0, 10, 0, 1);
     r.st.refl(2) = entry(0, 0, 1.5, -0.5, 0);
     r.st.refl(2).hklfg = {1, 1, 0};
-    r.st.starte = r.st.ende = 2;
-    r.st.totalextra = 1;
+    r.st.sec.extra.start = r.st.sec.extra.end = 2;
+    r.st.totalextra() = 1;
     report_listings(r.st, r.out);
     std::vector<std::string> l = r.listing();
     auto it = std::find(l.begin(), l.end(), "Extra reflections");

@@ -105,7 +105,7 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
         e.sfloc = quilmo::arraylocation(st, e.hklfg, 2);
         return e;
     };
-    st.totalf = st.totalg = st.totalextra = 0;
+    st.totalf() = st.totalg() = st.totalextra() = 0;
     st.ggroups = static_cast<int>(g.size());
     st.gdiff.allocate(1, st.ggroups);
     for (char block : order) {
@@ -120,9 +120,9 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                 e.weight = 1 / (r.sigma * r.sigma);
                 list.push_back(e);
             }
-            st.startf = start;
-            st.totalf = static_cast<int>(f.size());
-            st.endf = start + st.totalf - 1;
+            st.sec.f.start = start;
+            st.totalf() = static_cast<int>(f.size());
+            st.sec.f.end = start + st.totalf() - 1;
         } else if (block == 'G') {
             int gn = 0;
             for (const GGroup& grp : g) {
@@ -136,11 +136,11 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                         e.weight = 1 / (grp.sigma * grp.sigma);
                     }
                     list.push_back(e);
-                    ++st.totalg;
+                    ++st.totalg();
                 }
             }
-            st.startg = start;
-            st.endg = start + st.totalg - 1;
+            st.sec.g.start = start;
+            st.sec.g.end = start + st.totalg() - 1;
         } else {
             for (const FRefl& r : extra) {
                 reftyp e = entry(r.h);
@@ -148,14 +148,14 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                 e.b = r.b;
                 list.push_back(e);
             }
-            st.starte = start;
-            st.totalextra = static_cast<int>(extra.size());
-            st.ende = start + st.totalextra - 1;
+            st.sec.extra.start = start;
+            st.totalextra() = static_cast<int>(extra.size());
+            st.sec.extra.end = start + st.totalextra() - 1;
         }
     }
-    st.totalfg = st.totalf + st.totalg;
-    st.totalfge = st.totalfg + st.totalextra;
-    st.refl.allocate(1, st.totalfge + 1);
+    st.totalfg() = st.totalf() + st.totalg();
+    st.totalfge() = st.totalfg() + st.totalextra();
+    st.refl.allocate(1, st.totalfge() + 1);
     std::copy(list.begin(), list.end(), st.refl.data());
 }
 

@@ -11,9 +11,9 @@ TEST(ExpandReflections, FriedelMatesWithoutSymmetry) {
     Expansion x({8, 8, 8}, {}, false);
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 2, 3}, 5, 2, 0.5}});
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.mtotalf, 3);
+    EXPECT_EQ(x.st.mtotalf(), 3);
     EXPECT_EQ(x.st.mtotalfpg(), 3);
-    auto f = x.section(x.st.mstartf, x.st.mendf);
+    auto f = x.section(x.st.msec.f.start, x.st.msec.f.end);
     EXPECT_EQ(positions(f), (std::set<int>{0, 418, 750}));
     EXPECT_TRUE(sorted_by_position(f));
     const reftyp* mate = x.find(1, 3, {-1, -2, -3});
@@ -39,21 +39,21 @@ TEST(ExpandReflections, ScrewAxisShiftsPhaseByPi) {
     Expansion x({8, 8, 8}, {kScrew}, false);
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 1, 0}, 3, 1, 1}, {{0, 1, 0}, 2, 0, 1}});
     EXPECT_FALSE(x.stops());
-    const reftyp* img = x.find(1, x.st.mendf, {-1, 1, 0});
+    const reftyp* img = x.find(1, x.st.msec.f.end, {-1, 1, 0});
     ASSERT_TRUE(img);
     EXPECT_NEAR(img->a, -3, 1e-12);
     EXPECT_NEAR(img->b, -1, 1e-12);
     EXPECT_EQ(img->mult, 2);
-    EXPECT_EQ(x.find(1, x.st.mendf, {1, 1, 0})->mult, 2);
-    EXPECT_EQ(x.find(1, x.st.mendf, {0, 1, 0})->mult, 1);
+    EXPECT_EQ(x.find(1, x.st.msec.f.end, {1, 1, 0})->mult, 2);
+    EXPECT_EQ(x.find(1, x.st.msec.f.end, {0, 1, 0})->mult, 1);
     EXPECT_EQ(x.st.refl(2).mult, 2);
     EXPECT_EQ(x.st.refl(3).mult, 1);
     // Friedel mate of the image: indices negated, b negated.
-    const reftyp* mate = x.find(1, x.st.mendf, {1, -1, 0});
+    const reftyp* mate = x.find(1, x.st.msec.f.end, {1, -1, 0});
     ASSERT_TRUE(mate);
     EXPECT_NEAR(mate->a, -3, 1e-12);
     EXPECT_NEAR(mate->b, 1, 1e-12);
-    EXPECT_EQ(x.st.mtotalf, 7);  // 000, 2 + 1 images, 3 mates
+    EXPECT_EQ(x.st.mtotalf(), 7);  // 000, 2 + 1 images, 3 mates
 }
 
 TEST(ExpandReflections, DuplicateUnderInversionStopsAfterTheListings) {
@@ -76,7 +76,7 @@ TEST(ExpandReflections, MatesGivenInTheInputAreOnlyListed) {
     Expansion x({8, 8, 8}, {}, false);
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 2, 3}, 5, 2, 1}, {{-1, -2, -3}, 4, 1, 1}});
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.mtotalf, 3);
+    EXPECT_EQ(x.st.mtotalf(), 3);
     EXPECT_EQ(x.find(1, 3, {-1, -2, -3})->a, 4);
     EXPECT_EQ(x.find(1, 3, {-1, -2, -3})->b, 1);
     auto log = x.files.log();
@@ -92,7 +92,7 @@ TEST(ExpandReflections, GroupsMayRepeatFPositionsButNotTheirOwn) {
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 0, 0}, 3, 0, 1}},
              {{50, 2, {{1, 0, 0}, {0, 1, 1}}}, {20, 1, {{2, 0, 0}}}});
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.mtotalg, 6);
+    EXPECT_EQ(x.st.mtotalg(), 6);
     EXPECT_EQ(x.st.mngroup(1), 4);
     EXPECT_EQ(x.st.mngroup(2), 2);
     auto log = x.files.log();
@@ -138,7 +138,7 @@ TEST(ExpandReflections, NoGroupsListNone) {
     EXPECT_FALSE(x.stops());
     auto log = x.files.log();
     EXPECT_FALSE(has_line(log, "Doubled reflections: G-Constraints"));
-    EXPECT_EQ(x.st.mtotalg, 0);
+    EXPECT_EQ(x.st.mtotalg(), 0);
     auto it = std::find(log.begin(), log.end(), "Expanded reflections: G-Constraints");
     ASSERT_TRUE(it + 2 < log.end());
     EXPECT_EQ(it[2], " None");
@@ -149,16 +149,16 @@ TEST(ExpandReflections, InputListTakesTheOrderFGExtra) {
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}, {{1, 1, 0}, 3, 0, 1}}, {{50, 2, {{0, 1, 0}}}}, {{{2, 2, 2}, 9, 1, 1}},
              "EGF");
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.startf, 1);
-    EXPECT_EQ(x.st.endf, 2);
+    EXPECT_EQ(x.st.sec.f.start, 1);
+    EXPECT_EQ(x.st.sec.f.end, 2);
     EXPECT_EQ(x.st.refl(2).a, 3);
     EXPECT_EQ(x.st.refl(2).mult, 2);
-    EXPECT_EQ(x.st.startprif, 3);
-    EXPECT_EQ(x.st.endprif, 2);
-    EXPECT_EQ(x.st.startg, 3);
+    EXPECT_EQ(x.st.sec.prif.start, 3);
+    EXPECT_EQ(x.st.sec.prif.end, 2);
+    EXPECT_EQ(x.st.sec.g.start, 3);
     EXPECT_EQ(x.st.refl(3).a, 50);
     EXPECT_EQ(x.st.refl(3).mult, 1);
-    EXPECT_EQ(x.st.starte, 4);
+    EXPECT_EQ(x.st.sec.extra.start, 4);
     EXPECT_EQ(x.st.refl(4).a, 9);
-    EXPECT_EQ(x.st.totalfpg, 3);
+    EXPECT_EQ(x.st.totalfpg(), 3);
 }

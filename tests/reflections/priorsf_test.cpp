@@ -43,11 +43,11 @@ TEST(PriorStructureFactors, FillTheShellAroundTheConstraints) {
                 if (h * h + k * k + l * l <= 9) expected.insert(arraylocation(x.st, std::array<int, 9>{h, k, l}, 2));
     for (int loc : {0, 2, 14, 16, 128}) expected.erase(loc);
 
-    auto p = x.section(x.st.mstartprif, x.st.mendprif);
+    auto p = x.section(x.st.msec.prif.start, x.st.msec.prif.end);
     EXPECT_EQ(positions(p), expected);
     EXPECT_TRUE(sorted_by_position(p));
-    EXPECT_EQ(x.st.mstartprif, x.st.mendf + 1);
-    EXPECT_EQ(x.st.mstartg, x.st.mendprif + 1);
+    EXPECT_EQ(x.st.msec.prif.start, x.st.msec.f.end + 1);
+    EXPECT_EQ(x.st.msec.g.start, x.st.msec.prif.end + 1);
     EXPECT_EQ(x.st.mtotalfpg(), 3 + static_cast<int>(expected.size()) + 2);
     for (const reftyp& e : p) {
         EXPECT_DOUBLE_EQ(e.a, sf[static_cast<std::size_t>(e.sfloc)]);
@@ -60,18 +60,18 @@ TEST(PriorStructureFactors, FillTheShellAroundTheConstraints) {
     }
 
     // refl rebuilt as F, P, G.
-    EXPECT_EQ(x.st.totalprif, static_cast<int>(expected.size()));
-    EXPECT_EQ(x.st.startprif, 3);
-    EXPECT_EQ(x.st.endprif, 2 + x.st.totalprif);
-    EXPECT_EQ(x.st.startg, x.st.endprif + 1);
-    EXPECT_EQ(x.st.refl(x.st.startg).a, 50);
-    EXPECT_EQ(x.st.totalfpg, 2 + x.st.totalprif + 2);
+    EXPECT_EQ(x.st.totalprif(), static_cast<int>(expected.size()));
+    EXPECT_EQ(x.st.sec.prif.start, 3);
+    EXPECT_EQ(x.st.sec.prif.end, 2 + x.st.totalprif());
+    EXPECT_EQ(x.st.sec.g.start, x.st.sec.prif.end + 1);
+    EXPECT_EQ(x.st.refl(x.st.sec.g.start).a, 50);
+    EXPECT_EQ(x.st.totalfpg(), 2 + x.st.totalprif() + 2);
     auto log = x.files.log();
     EXPECT_EQ(after(log, "Structure factors added from prior:"), "");
     EXPECT_TRUE(has_line(log, "Start P:          3"));
     EXPECT_TRUE(has_line(log, "     #     h   k   l...     A/Gobs             B             F         Sigma Group m    "
                               "Arraylocation Weight"));
-    EXPECT_EQ(x.files.con.str(), std::string(" ").append(std::to_string(x.st.totalprif)).append(" 2 2\n"));
+    EXPECT_EQ(x.files.con.str(), std::string(" ").append(std::to_string(x.st.totalprif())).append(" 2 2\n"));
 }
 
 TEST(PriorStructureFactors, ResolutionShellLowerLimit) {
@@ -79,8 +79,8 @@ TEST(PriorStructureFactors, ResolutionShellLowerLimit) {
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}});
     x.density(0.1, 0.15);
     EXPECT_FALSE(x.stops());
-    ASSERT_GT(x.st.mtotalprif, 0);
-    for (const reftyp& e : x.section(x.st.mstartprif, x.st.mendprif)) {
+    ASSERT_GT(x.st.mtotalprif(), 0);
+    for (const reftyp& e : x.section(x.st.msec.prif.start, x.st.msec.prif.end)) {
         EXPECT_GE(length(x.st, e), 0.2 - 1e-12);
         EXPECT_LE(length(x.st, e), 0.3 + 1e-12);
     }
@@ -92,7 +92,7 @@ TEST(PriorStructureFactors, OrbitsCarryShiftedPhases) {
     x.density(0.0, 0.2);
     const std::vector<double> sf = transform(x.st);
     EXPECT_FALSE(x.stops());
-    auto p = x.section(x.st.mstartprif, x.st.mendprif);
+    auto p = x.section(x.st.msec.prif.start, x.st.msec.prif.end);
     ASSERT_FALSE(p.empty());
     int two = 0;
     for (const reftyp& e : p) {
@@ -103,7 +103,7 @@ TEST(PriorStructureFactors, OrbitsCarryShiftedPhases) {
         two += e.mult == 2;
     }
     EXPECT_GT(two, 0);
-    EXPECT_LT(x.st.totalprif, x.st.mtotalprif);
+    EXPECT_LT(x.st.totalprif(), x.st.mtotalprif());
 }
 
 TEST(PriorStructureFactors, SatelliteLimitInSuperspace) {
@@ -117,7 +117,7 @@ TEST(PriorStructureFactors, SatelliteLimitInSuperspace) {
         x.st.maxprisat = maxsat;
         EXPECT_FALSE(x.stops());
         std::set<int> sats;
-        for (const reftyp& e : x.section(x.st.mstartprif, x.st.mendprif)) sats.insert(e.hklfg[3]);
+        for (const reftyp& e : x.section(x.st.msec.prif.start, x.st.msec.prif.end)) sats.insert(e.hklfg[3]);
         EXPECT_EQ(sats, (maxsat == 0 ? std::set<int>{0} : std::set<int>{-1, 0, 1}));
     }
 }
@@ -128,7 +128,7 @@ TEST(PriorStructureFactors, IndicesFoldAtHalfTheGrid) {
     x.density(0.0, 10.0);
     EXPECT_FALSE(x.stops());
     std::set<int> h;
-    for (const reftyp& e : x.section(x.st.mstartprif, x.st.mendprif)) {
+    for (const reftyp& e : x.section(x.st.msec.prif.start, x.st.msec.prif.end)) {
         h.insert(e.hklfg[0]);
         // An axis of one voxel has only the index 0.
         EXPECT_EQ(e.hklfg[1], 0);
@@ -145,13 +145,13 @@ TEST(PriorStructureFactors, InputListRebuiltWithFFirst) {
              "EGF");
     x.density(0.0, 0.1);
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.startf, 1);
+    EXPECT_EQ(x.st.sec.f.start, 1);
     EXPECT_EQ(x.st.refl(1).a, 100);
     EXPECT_EQ(x.st.refl(2).a, 3);
-    EXPECT_EQ(x.st.refl(x.st.startg).a, 50);
-    EXPECT_EQ(x.st.refl(x.st.starte).a, 9);
-    EXPECT_EQ(x.st.ende, x.st.totalprif + 4);
-    for (int r = x.st.startprif; r <= x.st.endprif; ++r) EXPECT_EQ(x.st.refl(r).modwg, 1);
+    EXPECT_EQ(x.st.refl(x.st.sec.g.start).a, 50);
+    EXPECT_EQ(x.st.refl(x.st.sec.extra.start).a, 9);
+    EXPECT_EQ(x.st.sec.extra.end, x.st.totalprif() + 4);
+    for (int r = x.st.sec.prif.start; r <= x.st.sec.prif.end; ++r) EXPECT_EQ(x.st.refl(r).modwg, 1);
 }
 
 TEST(PriorStructureFactors, NoneInTheShell) {
@@ -159,7 +159,7 @@ TEST(PriorStructureFactors, NoneInTheShell) {
     set_refl(x.st, {{{0, 0, 0}, 100, 0, 1}});
     x.density(0.0, 0.0);
     EXPECT_FALSE(x.stops());
-    EXPECT_EQ(x.st.totalprif, 0);
-    EXPECT_EQ(x.st.mstartg, x.st.mendprif + 1);
+    EXPECT_EQ(x.st.totalprif(), 0);
+    EXPECT_EQ(x.st.msec.g.start, x.st.msec.prif.end + 1);
     EXPECT_TRUE(has_line(x.files.log(), " No reflections added!"));
 }

@@ -39,9 +39,9 @@ TEST(IndexArray, SortsSectionsAndGroupsByPosition) {
                                       at(30, 1, 50), at(10, 1), at(20, 1), at(4, 2, 9), at(2, 2)};  // G
     st.memrefl.allocate(1, 10);
     std::copy(list.begin(), list.end(), st.memrefl.data());
-    st.mstartf = 1, st.mtotalf = 3, st.mendf = 3;
-    st.mstartprif = 4, st.mtotalprif = 2, st.mendprif = 5;
-    st.mstartg = 6, st.mendg = 10, st.mtotalg = 5;
+    st.msec.f.start = 1, st.mtotalf() = 3, st.msec.f.end = 3;
+    st.msec.prif.start = 4, st.mtotalprif() = 2, st.msec.prif.end = 5;
+    st.msec.g.start = 6, st.msec.g.end = 10, st.mtotalg() = 5;
     st.ggroups = 2;
     st.mngroup.allocate(1, 2);
     st.mngroup(1) = 3, st.mngroup(2) = 2;
@@ -72,9 +72,9 @@ TEST(Transfers, ScaleByRegularizationFactorAndLeaveSfAlone) {
 
     // Blocks in the order extra, F, G: the extra entry must stay untouched.
     set_refl(st, {{{0, 0, 0}}, {{1, 2, 3}}}, {{1.0, 1, {{0, 1, 1}}}}, {{{3, 3, 3}}}, "EFG");
-    for (int r = 1; r <= st.totalfge; ++r) st.refl(r).rf = 1;
+    for (int r = 1; r <= st.totalfge(); ++r) st.refl(r).rf = 1;
     st.refl(3).rf = 0.5;
-    st.startprif = st.endf + 1, st.endprif = st.endf;
+    st.sec.prif.start = st.sec.f.end + 1, st.sec.prif.end = st.sec.f.end;
     sf2refl(st);
     EXPECT_EQ(st.refl(1).amem, 0);
     EXPECT_EQ(st.refl(1).fmem, 0);
@@ -89,7 +89,7 @@ TEST(Transfers, ScaleByRegularizationFactorAndLeaveSfAlone) {
     st.memrefl.allocate(1, 2);
     st.memrefl(1) = st.refl(3);
     st.memrefl(2) = st.refl(4);
-    st.mtotalf = 2;  // two entries in all
+    st.mtotalf() = 2;  // two entries in all
     sf2memrefl(st);
     EXPECT_DOUBLE_EQ(st.memrefl(1).amem, st.sf(st.memrefl(1).sfloc) * 0.5);
     EXPECT_DOUBLE_EQ(st.memrefl(2).bmem, st.sf(st.memrefl(2).sfloc + 1));

@@ -18,7 +18,7 @@ RunState cubic() {
 
 std::vector<double> weights(const RunState& st) {
     std::vector<double> w;
-    for (int r = 1; r <= st.totalfge; ++r) w.push_back(st.refl(r).modwg);
+    for (int r = 1; r <= st.totalfge(); ++r) w.push_back(st.refl(r).modwg);
     return w;
 }
 

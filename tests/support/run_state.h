@@ -42,11 +42,11 @@ inline void set_cell_parameters(quilmo::RunState& st, int rdim, const std::vecto
 // Section bounds of an input list that holds only F entries 1..nf: the P,
 // G and extra sections are empty and start behind it, and the totals agree.
 inline void set_f_only_sections(quilmo::RunState& st, int nf) {
-    st.startf = 1;
-    st.endf = st.totalf = nf;
-    st.totalfg = st.totalfpg = st.totalfge = nf;
-    st.startprif = st.startg = st.starte = nf + 1;
-    st.endprif = st.endg = st.ende = nf;
+    st.sec.f.start = 1;
+    st.sec.f.end = st.totalf() = nf;
+    st.totalfg() = st.totalfpg() = st.totalfge() = nf;
+    st.sec.prif.start = st.sec.g.start = st.sec.extra.start = nf + 1;
+    st.sec.prif.end = st.sec.g.end = st.sec.extra.end = nf;
 }
 
 }  // namespace quilmo_test
