@@ -23,7 +23,7 @@ void with_residuals(RunState& st, const TempDir& dir, const std::vector<double>&
     for (std::size_t k = 0; k < res.size(); ++k)
         st.refl(static_cast<long>(k) + 2) = entry(5 + res[k], 0, 5, 0, 1);
     st.sec.f.start = 1;
-    st.sec.f.end = st.totalf() = st.totalfg() = st.totalfpg() = static_cast<int>(res.size()) + 1;
+    st.sec.f.end = static_cast<int>(res.size()) + 1;
     st.filetitle = fixed((dir / "abc").string(), 264);
     st.title = fixed("A test run", 132);
     st.initrhotype = fixed("flat", 264);
