@@ -75,7 +75,7 @@ void fblock_pass1(RunState& st, input_module& im, int& ios) {
     }
 }
 
-// The R-factors and charge flipping take refl(startf) as F(000): a 0 0 0
+// The R-factors and charge flipping take refl(sec.f.start) as F(000): a 0 0 0
 // line is stored there wherever it stands in the block.
 void fblock_pass2(RunState& st, input_module& im, int& ios) {
     const int nlines = im.f000 ? st.totalf() : st.totalf() - 1;

@@ -155,9 +155,9 @@ struct RunState {
     int totalfge() const { return totalf() + totalg() + totalextra(); }  // refl without the P section
     int mtotalf() const { return msec.f.count(); }
     int mtotalprif() const { return msec.prif.count(); }
+    int mtotalfp() const { return mtotalf() + mtotalprif(); }
     int mtotalg() const { return msec.g.count(); }
     int mtotalfg() const { return mtotalf() + mtotalg(); }
-    int mtotalfp() const { return mtotalf() + mtotalprif(); }
     int mtotalfpg() const { return mtotalf() + mtotalprif() + mtotalg(); }
     FArray<int> mngroup;             // expanded entries per G group
     FArray<double> sumgm;            // sum of mult over each group's input members
