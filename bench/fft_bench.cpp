@@ -51,7 +51,7 @@ struct Case {
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.msec.f.start = 1;
-        st.msec.f.end = st.mtotalf() = static_cast<int>(list.size());
+        st.msec.f.end = static_cast<int>(list.size());
     }
     ~Case() { fftfree(st); }
 };

@@ -130,8 +130,8 @@ struct Case {
         std::copy(list.begin(), list.end(), st.memrefl.data());
         std::copy(list.begin(), list.end(), st.refl.data());
         st.msec.f.start = st.sec.f.start = 1;
-        st.msec.f.end = st.msec.prif.end = st.mtotalf() = count;
-        st.sec.f.end = st.totalf() = st.totalfg() = st.totalfpg() = st.totalfge() = count;
+        st.msec.f.end = st.msec.prif.end = count;
+        st.sec.f.end = count;
         st.sec.prif.end = st.sec.g.end = st.sec.extra.end = count;
         st.sec.prif.start = st.sec.g.start = st.sec.extra.start = count + 1;
 

@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream con;
     quilmo::RunState st;
     quilmo_fuzz::small_grid(st, con);
-    if (quilmo_fuzz::read_density(data, size, "prior.ccp4", st, quilmo::readccp4) == 0) {
+    if (quilmo_fuzz::read_density(data, size, "prior.ccp4", st, quilmo::readccp4) ==
+        quilmo::FileResult::Ok) {
         // A success must leave a usable cell too.
         for (int i = 1; i <= st.cellcon; ++i)
             if (!(st.cell(i) > 0) || !std::isfinite(st.cell(i))) std::abort();

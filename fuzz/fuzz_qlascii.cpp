@@ -9,10 +9,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ostringstream con;
     quilmo::RunState st;
     quilmo_fuzz::small_grid(st, con);
-    int ferror = 0;
-    quilmo_fuzz::until_stop([&] { quilmo::readql(st, quilmo::fixed(quilmo_fuzz::at("prior.asc"), quilmo::kNameLen), ferror); });
+    quilmo::FileResult result = quilmo::FileResult::Ok;
+    quilmo_fuzz::until_stop(
+        [&] { result = quilmo::readql(st, quilmo::fixed(quilmo_fuzz::at("prior.asc"), quilmo::kNameLen)); });
     // A success must leave only finite numbers behind.
-    if (ferror == 0)
+    if (result == quilmo::FileResult::Ok)
         for (double v : st.rho.vec())
             if (!std::isfinite(v)) std::abort();
     return 0;

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "density/files.h"
 #include "run/state.h"
 #include "textio/lengths.h"
 #include "textio/stop.h"
@@ -91,18 +92,18 @@ void until_stop(F&& step) {
 }
 
 // Hands `data` as the file `name` to a density reader on the small grid and
-// returns its result code; a read that succeeds must leave only finite
+// returns its result; a read that succeeds must leave only finite
 // densities behind, whatever the file held.
 template <class Reader>
-int read_density(const std::uint8_t* data, std::size_t size, const std::string& name,
-                 quilmo::RunState& st, Reader read) {
+quilmo::FileResult read_density(const std::uint8_t* data, std::size_t size, const std::string& name,
+                                quilmo::RunState& st, Reader read) {
     write_file(name, data, size);
-    int ferror = 0;
-    until_stop([&] { read(st, quilmo::fixed(at(name), quilmo::kNameLen), ferror); });
-    if (ferror == 0)
+    quilmo::FileResult result = quilmo::FileResult::Ok;
+    until_stop([&] { result = read(st, quilmo::fixed(at(name), quilmo::kNameLen)); });
+    if (result == quilmo::FileResult::Ok)
         for (double v : st.rho.vec())
             if (!std::isfinite(v)) std::abort();
-    return ferror;
+    return result;
 }
 
 }  // namespace quilmo_fuzz

@@ -84,8 +84,6 @@ Bytes map_image(const RunState& st) {
 
 // ---------------------------------------------------------------- reading
 
-enum ReadCode { kDone = 0, kOpen = 1, kRead = 2, kClose = 3, kGrid = 4, kMode = 5 };
-
 // Header words of a file of either byte order.
 struct Words {
     const Bytes& b;
@@ -116,16 +114,16 @@ void read_failure(RunState& st) {
 }
 
 // Checks the header, then reads every value into `out` (electrons per
-// voxel, rho's order).  Writes its own report and returns the result code.
-int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
+// voxel, rho's order).  Writes its own report and returns the result.
+FileResult parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
     if (st.sdim != 3 || st.rdim != 3) {
         console_block(st, {"Routine ReadCCP4:", "A CCP4 map holds a three-dimensional density only!",
                            "Please try again..."});
-        return kGrid;
+        return FileResult::GridMismatch;
     }
     if (b.size() < kHeader || std::memcmp(b.data() + at(53), "MAP", 3) != 0) {
         read_failure(st);
-        return kRead;
+        return FileResult::IoFailed;
     }
     const Words w{b, b[at(54)] == 0x11};  // 0x11: big-endian writer
     const int mode = w.i(4);
@@ -142,7 +140,7 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
     }
     if (!sound) {
         read_failure(st);
-        return kRead;
+        return FileResult::IoFailed;
     }
     std::array<long, 3> cnt{};
     for (int k = 0; k < 3; ++k) {
@@ -155,13 +153,13 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
     if (bytes == 0) {
         console_block(st, {"Routine ReadCCP4:", "Map mode " + std::to_string(mode) + " cannot be read!",
                            "Please save the map with mode 2 (32-bit reals)."});
-        return kMode;
+        return FileResult::MapMode;
     }
     const unsigned long long total = static_cast<unsigned long long>(cnt[0]) * cnt[1] * cnt[2];
     const unsigned long long first = kHeader + static_cast<unsigned long long>(w.i(24));
     if (first + total * bytes > b.size()) {
         read_failure(st);
-        return kRead;
+        return FileResult::IoFailed;
     }
     // The box must be the run's whole grid (from any start: the cell is
     // periodic), sampled as the run samples the cell.
@@ -172,7 +170,7 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
         console_block(st, {"Routine ReadCCP4:", "Grid of the map is not the grid of the input file!",
                            "Map: " + grid_text(ext) + " points, cell divided " + grid_text(sampling),
                            "Input file: " + grid_text(run), "Please try again..."});
-        return kGrid;
+        return FileResult::GridMismatch;
     }
     // Integer maps hold scaled values; only a scaling correction turns them
     // into a density with the cell's electron count.
@@ -180,7 +178,7 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
         console_block(st, {"Routine ReadCCP4:",
                            "Map mode " + std::to_string(mode) + " holds scaled integers, not e/A^3!",
                            "Please give a correction (for example normalize) or save the map with mode 2."});
-        return kMode;
+        return FileResult::MapMode;
     }
     bool cell_differs = false;
     for (int i = 0; i < 6; ++i) {
@@ -210,7 +208,7 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
                 }
                 if (!std::isfinite(x)) {
                     read_failure(st);
-                    return kRead;
+                    return FileResult::IoFailed;
                 }
                 const long idx[3] = {col, r, s};
                 for (int k = 0; k < 3; ++k) {
@@ -219,43 +217,43 @@ int parse_map(RunState& st, const Bytes& b, std::vector<double>& out) {
                 }
                 out[static_cast<std::size_t>(c[0] + c[1] * st.n(1) + c[2] * st.n(2))] = x * st.capvx;
             }
-    return kDone;
+    return FileResult::Ok;
 }
 
 }  // namespace
 
-void writeccp4(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult writeccp4(RunState& st, const std::string& rhofile) {
     const std::string name = trim(rhofile);
     const std::string file = "Output file: " + name;
     BinaryFile f;
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     // The header describes three cell axes and three grid axes, nothing else.
     if (st.sdim != 3 || st.rdim != 3 || !f.open(name, BinaryFile::Mode::New)) {
         log_block(st, {"Routine WriteCCP4:", "Error! Cannot open density file for writing!", file,
                        "Nothing has been saved! Returning..."});
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else {
         const Bytes image = map_image(st);
         if (!f.write_direct(1, image.size(), image)) {
             log_block(st, {"Routine WriteCCP4:", "Error! Cannot write into density file!", file,
                            "Something may have been saved! Returning..."});
-            ferror = 2;
+            result = FileResult::IoFailed;
         }
     }
     if (f.is_open() && !f.close()) {
         log_block(st, {"Routine WriteCCP4:", "Error! Cannot close density file!", file, kNotSureSaved});
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
-    if (ferror == 0) log_written(st, name);
+    if (result == FileResult::Ok) log_written(st, name);
+    return result;
 }
 
-void readccp4(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult readccp4(RunState& st, const std::string& rhofile) {
     std::ifstream f(trim(rhofile), std::ios::binary);
     if (!f) {
         console_block(st, {"Routine ReadCCP4:", "Error! Cannot open density file for reading!",
                            "Nothing has been read! Returning..."});
-        ferror = kOpen;
-        return;
+        return FileResult::OpenFailed;
     }
     Bytes bytes;
     allocate_or_stop("Error allocating the CCP4 map buffer!", [&] {
@@ -263,17 +261,16 @@ void readccp4(RunState& st, const std::string& rhofile, int& ferror) {
     });
     if (f.bad()) {
         read_failure(st);
-        ferror = kRead;
-        return;
+        return FileResult::IoFailed;
     }
     std::vector<double> values;
-    ferror = parse_map(st, bytes, values);
-    if (ferror != kDone) return;
+    if (const FileResult parsed = parse_map(st, bytes, values); parsed != FileResult::Ok) return parsed;
     // rho changes only once the whole map has been read.
     std::copy(values.begin(), values.end(), st.rho.vec().begin());
     const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
     st.rhomin = *lo;
     st.rhomax = *hi;
+    return FileResult::Ok;
 }
 
 }  // namespace quilmo

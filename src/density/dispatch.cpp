@@ -27,14 +27,14 @@ constexpr OutputType kTypes[] = {
 
 // Menu choice 1..5 is the row of the table above; the CCP4 row is reached
 // by its type only.
-void write_as(RunState& st, int choice, const std::string& name, int& ferror) {
+FileResult write_as(RunState& st, int choice, const std::string& name) {
     switch (choice) {
-        case 1: writeql(st, name, ferror); break;
-        case 2: writerawql(st, name, ferror); break;
-        case 3: writejana(st, name, false, ferror); break;
-        case 4: writejana(st, name, true, ferror); break;
-        case 6: writeccp4(st, name, ferror); break;
-        default: writexplor(st, name, ferror); break;
+        case 1: return writeql(st, name);
+        case 2: return writerawql(st, name);
+        case 3: return writejana(st, name, false);
+        case 4: return writejana(st, name, true);
+        case 6: return writeccp4(st, name);
+        default: return writexplor(st, name);
     }
 }
 
@@ -116,9 +116,7 @@ bool write_or_stop(RunState& st, int choice, const std::string& name, Failed& wh
     std::error_code ec;
     const bool existed = !path.empty() && std::filesystem::exists(std::filesystem::symlink_status(path, ec));
     clear_io_error();
-    int ferror = 0;
-    write_as(st, choice, name, ferror);
-    if (ferror <= 0) return true;
+    if (write_as(st, choice, name) == FileResult::Ok) return true;
     const int err = last_io_error();
     if (existed) {
         why = Failed::Existed;

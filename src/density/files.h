@@ -1,7 +1,6 @@
 // Density-file writers and readers.  Every routine takes a name of 264
-// characters (trailing blanks ignored) and sets a result code: 0 done, 1 open
-// failed, 2 read or write failed, 3 close failed, higher codes for format
-// mismatches.  Writers report to the log, readers to the console.
+// characters (trailing blanks ignored) and returns its result; it has written
+// its own report by then.  Writers report to the log, readers to the console.
 #pragma once
 
 #include <string>
@@ -10,16 +9,28 @@
 
 namespace quilmo {
 
-void writeql(RunState& st, const std::string& rhofile, int& ferror);
-void readql(RunState& st, const std::string& rhofile, int& ferror);
-void writerawql(RunState& st, const std::string& rhofile, int& ferror);
-void readrawql(RunState& st, const std::string& rhofile, int& ferror);
-void writejana(RunState& st, const std::string& rhofile, bool p1, int& ferror);
-void readjana(RunState& st, const std::string& rhofile, int& ferror);
-void writexplor(RunState& st, const std::string& rhofile, int& ferror);
+// What a density-file routine achieved.  Writers return the first four only.
+enum class FileResult {
+    Ok,
+    OpenFailed,    // the file could not be opened (or created: writers never overwrite)
+    IoFailed,      // a read or write failed, or the content is unusable
+    CloseFailed,   // the close failed; the file may be complete
+    GridMismatch,  // the file's dimensions or grid are not the run's
+    AxisOrder,     // a Jana map with its axes in another order than a b c ...
+    MapType,       // a Jana map that is not a Fourier map
+    MapMode,       // a CCP4 map of a mode (value type) that cannot be used
+};
+
+FileResult writeql(RunState& st, const std::string& rhofile);
+FileResult readql(RunState& st, const std::string& rhofile);
+FileResult writerawql(RunState& st, const std::string& rhofile);
+FileResult readrawql(RunState& st, const std::string& rhofile);
+FileResult writejana(RunState& st, const std::string& rhofile, bool p1);
+FileResult readjana(RunState& st, const std::string& rhofile);
+FileResult writexplor(RunState& st, const std::string& rhofile);
 // CCP4/MRC map: values in e/A^3; the reader takes any axis order.
-void writeccp4(RunState& st, const std::string& rhofile, int& ferror);
-void readccp4(RunState& st, const std::string& rhofile, int& ferror);
+FileResult writeccp4(RunState& st, const std::string& rhofile);
+FileResult readccp4(RunState& st, const std::string& rhofile);
 
 // Writes rho in the output format, asking on the console when none is set.
 void rhowrite(RunState& st);

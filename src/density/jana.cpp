@@ -122,16 +122,15 @@ bool write_records(RunState& st, BinaryFile& f, const std::array<int, kAxes>& nx
 
 }  // namespace
 
-void writejana(RunState& st, const std::string& rhofile, bool p1, int& ferror) {
+FileResult writejana(RunState& st, const std::string& rhofile, bool p1) {
     const std::string name = trim(rhofile);
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     // The header describes at most six axes; a density with more has no
     // faithful m81 form, so no file is made for it.
     if (st.sdim > kAxes) {
         write_report(st, name, "Error! Cannot open density file " + name + " for writing!",
                      "Nothing has been written! Returning...");
-        ferror = 1;
-        return;
+        return FileResult::OpenFailed;
     }
     const std::array<int, kAxes> nx = file_axes(st, p1);
     const std::size_t reclen = record_length(static_cast<long>(nx[0]) * nx[1]);
@@ -142,17 +141,18 @@ void writejana(RunState& st, const std::string& rhofile, bool p1, int& ferror) {
     if (!f.open(name, BinaryFile::Mode::New)) {
         write_report(st, name, "Error! Cannot open density file " + name + " for writing!",
                      "Nothing has been written! Returning...");
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else if (!write_records(st, f, nx, p1, reclen, section)) {
         write_report(st, name, "Error! Cannot write density file " + name + " !",
                      "Something may have been written! Returning...");
-        ferror = 2;
+        result = FileResult::IoFailed;
     }
     if (f.is_open() && !f.close()) {
         close_report(st, name);
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
-    if (ferror == 0) log_written(st, name);
+    if (result == FileResult::Ok) log_written(st, name);
+    return result;
 }
 
 namespace {
@@ -244,10 +244,10 @@ bool read_sections(RunState& st, BinaryFile& f, const JanaHeader& h, bool border
 
 }  // namespace
 
-void readjana(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult readjana(RunState& st, const std::string& rhofile) {
     const std::string name = trim(rhofile);
     const std::string_view routine = "Routine ReadJana:";
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     BinaryFile f;
     Bytes rec;
     // Record 1 starts at byte 0 whatever the record length, so its words can
@@ -256,11 +256,11 @@ void readjana(RunState& st, const std::string& rhofile, int& ferror) {
     if (!f.open(name, BinaryFile::Mode::Read) || !f.read_direct(1, 4 * 7, rec)) {
         console_block(st, {routine, "Error! Cannot open density file for reading!",
                          "Nothing has been read! Returning..."});
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else if (!f.read_direct(1, 4 * (kHeaderWords - 1), rec)) {
         console_block(st, {routine, "Error! Cannot read density file!",
                          "Something may have been read! Returning..."});
-        ferror = 2;
+        result = FileResult::IoFailed;
     } else {
         const JanaHeader h = parse_header(rec);
         bool axes_ok = true;
@@ -271,15 +271,15 @@ void readjana(RunState& st, const std::string& rhofile, int& ferror) {
             console_block(st, {routine, "Warning!", "Cannot read this file!",
                              "Order of axes is not a b c ...!",
                              "Please save density with \xB4normal\xB4 order of axes in JANA."});
-            ferror = 4;
+            result = FileResult::AxisOrder;
         } else if (h.mapa < 4 || h.mapa > 6) {
             console_block(st, {routine, "Warning!", "Cannot read this file!", "Map type is not Fourier!",
                              "Please save density as Fourier map."});
-            ferror = 6;
+            result = FileResult::MapType;
         } else if (!grid_matches(st, h, borders)) {
             console_block(st, {routine, "Warning!", "Cannot read this file!",
                              "Total number of voxels is inconsistent with input file!"});
-            ferror = 5;
+            result = FileResult::GridMismatch;
         } else if (std::string fault; !read_sections(st, f, h, borders, record_length(h.nxny), fault)) {
             if (fault.empty())
                 console_block(st, {routine, "Error! Cannot read density file!",
@@ -287,13 +287,14 @@ void readjana(RunState& st, const std::string& rhofile, int& ferror) {
             else
                 console_block(st, {routine, "Error! Cannot read density file!", "File: " + name,
                                    fault, "Something may have been read! Returning..."});
-            ferror = 2;
+            result = FileResult::IoFailed;
         }
     }
     if (f.is_open() && !f.close()) {
         console_block(st, {routine, "Error! Cannot close density file!", kNotSureRead});
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
+    return result;
 }
 
 }  // namespace quilmo

@@ -52,11 +52,8 @@ void rhocorrection(RunState& st, const std::string& ctype) {
 void readdensity(RunState& st, const std::string& denstype, const std::string& densfile) {
     // Each reader writes its own report; a density that could not be read
     // ends the run.
-    auto read_or_stop = [&](void (*reader)(RunState&, const std::string&, int&),
-                            const char* message) {
-        int status = 0;
-        reader(st, densfile, status);
-        if (status != 0) {
+    auto read_or_stop = [&](FileResult (*reader)(RunState&, const std::string&), const char* message) {
+        if (reader(st, densfile) != FileResult::Ok) {
             errormsg(st, message);
             throw RunStop();
         }

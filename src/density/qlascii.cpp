@@ -50,15 +50,15 @@ bool write_body(RunState& st, TextOut& out) {
     return true;
 }
 
-// `line` follows the line being read, for the report of a failed read.
-bool read_body(RunState& st, TextIn& in, int& ferror, long& line) {
+// `line` follows the line being read, for the report of a failed read,
+// which returns IoFailed; a grid that is not the run's is reported here.
+FileResult read_body(RunState& st, TextIn& in, long& line) {
     int sdim = 0, rdim = 0;
     line = 1;
-    if (in.read("(2I4)", {sdim, rdim}) != kReadOk) return false;
+    if (in.read("(2I4)", {sdim, rdim}) != kReadOk) return FileResult::IoFailed;
     if (sdim != st.sdim || rdim != st.rdim) {
         read_report(st, "Dimensions is not equal to input file!", "Please try again...");
-        ferror = 4;
-        return true;
+        return FileResult::GridMismatch;
     }
 
     line = 2;
@@ -66,12 +66,11 @@ bool read_body(RunState& st, TextIn& in, int& ferror, long& line) {
     allocate_or_stop("Error allocating dummies! Subroutine ReadQL!",
                      [&] { dummies.assign(static_cast<std::size_t>(st.sdim), 0); });
     for (int i = 1; i <= st.sdim; ++i)
-        if (in.read("(I9)", {dummies[i - 1]}, i == st.sdim) != kReadOk) return false;
+        if (in.read("(I9)", {dummies[i - 1]}, i == st.sdim) != kReadOk) return FileResult::IoFailed;
     for (int i = 1; i <= st.sdim; ++i) {
         if (dummies[i - 1] != st.nvox(i)) {
             read_report(st, "Voxelspacing is not equal to input file!", "Please try again...");
-            ferror = 4;
-            return true;
+            return FileResult::GridMismatch;
         }
     }
 
@@ -82,14 +81,15 @@ bool read_body(RunState& st, TextIn& in, int& ferror, long& line) {
     for (int i = 1; i <= st.cellcon; ++i) {
         double value = 0;
         const bool last = i == st.cellcon;
-        if (in.read(last ? "(1X,F10.2)" : "(1X,F10.5)", {value}, last) != kReadOk) return false;
+        if (in.read(last ? "(1X,F10.2)" : "(1X,F10.5)", {value}, last) != kReadOk)
+            return FileResult::IoFailed;
         if (i <= st.ncellpar && value != st.cell(i)) same_cell = false;
     }
     if (!same_cell)
         console_block(st, {"Routine ReadQL:", "Warning: Cell parameters are not equal to input file!"});
 
     line = 4;
-    if (in.read("(1X,ES13.6,1X,ES13.6)", {st.rhomin, st.rhomax}) != kReadOk) return false;
+    if (in.read("(1X,ES13.6,1X,ES13.6)", {st.rhomin, st.rhomax}) != kReadOk) return FileResult::IoFailed;
 
     // Each value line must hold its values whole: a field cut short (a file
     // that ends in the middle of its last value) would otherwise be padded
@@ -99,40 +99,40 @@ bool read_body(RunState& st, TextIn& in, int& ferror, long& line) {
     for (long v = 0; v < st.nvoxtot; v += kPerLine) {
         const long count = std::min<long>(kPerLine, st.nvoxtot - v);
         line = 5 + v / kPerLine;
-        if (in.readline(record) != kReadOk) return false;
-        if (record.size() < static_cast<std::size_t>(kField * count)) return false;
+        if (in.readline(record) != kReadOk) return FileResult::IoFailed;
+        if (record.size() < static_cast<std::size_t>(kField * count)) return FileResult::IoFailed;
         if (fparse("(6ES22.15)", record, {ReadTarget::array(rho + v, count)}) != kReadOk)
-            return false;
+            return FileResult::IoFailed;
     }
-    return true;
+    return FileResult::Ok;
 }
 
 }  // namespace
 
-void writeql(RunState& st, const std::string& rhofile, int& ferror) {
-    write_text_density(st, rhofile, "Routine WriteQL:", true,
-                       [&st](TextOut& out) { return write_body(st, out); }, ferror);
+FileResult writeql(RunState& st, const std::string& rhofile) {
+    return write_text_density(st, rhofile, "Routine WriteQL:", true,
+                              [&st](TextOut& out) { return write_body(st, out); });
 }
 
-void readql(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult readql(RunState& st, const std::string& rhofile) {
     TextIn in;
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     long line = 0;
     if (!in.open(trim(rhofile))) {
         read_report(st, "Error! Cannot open density file for reading!",
                     "Nothing has been read! Returning...");
-        ferror = 1;
-    } else if (!read_body(st, in, ferror, line)) {
+        result = FileResult::OpenFailed;
+    } else if ((result = read_body(st, in, line)) == FileResult::IoFailed) {
         // The place of the fault tells the user what to mend.
         const std::string where = "Line " + std::to_string(line) + " of " + trim(rhofile);
         console_block(st, {"Routine ReadQL:", "Error! Cannot read the density file!", where,
                            "Something may have been read! Returning..."});
-        ferror = 2;
     }
     if (!in.close()) {
         read_report(st, "Error! Cannot close the density file!", kNotSureRead);
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
+    return result;
 }
 
 }  // namespace quilmo

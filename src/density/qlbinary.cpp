@@ -91,33 +91,34 @@ bool read_records(RunState& st, BinaryFile& f, std::string& fault) {
 
 }  // namespace
 
-void writerawql(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult writerawql(RunState& st, const std::string& rhofile) {
     const std::string name = trim(rhofile);
     BinaryFile f;
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     if (!f.open(name, BinaryFile::Mode::New)) {
         write_report(st, name, "Error! Cannot open the density file for writing!",
                      "Nothing has been saved! Returning...");
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else if (!f.write_record(header_record(st)) || !f.write_record(density_record(st))) {
         write_report(st, name, "Error! Cannot write into density file!",
                      "Something may have been saved! Returning...");
-        ferror = 2;
+        result = FileResult::IoFailed;
     }
     if (f.is_open() && !f.close()) {
         write_report(st, name, "Error! Cannot close the density file!", kNotSureSaved);
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
-    if (ferror == 0) log_written(st, name);
+    if (result == FileResult::Ok) log_written(st, name);
+    return result;
 }
 
-void readrawql(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult readrawql(RunState& st, const std::string& rhofile) {
     BinaryFile f;
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     if (!f.open(trim(rhofile), BinaryFile::Mode::Read)) {
         read_report(st, "Error! Cannot open density file for reading!",
                     "Nothing has been read! Returning...");
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else if (std::string fault; !read_records(st, f, fault)) {
         if (fault.empty())
             console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
@@ -127,12 +128,13 @@ void readrawql(RunState& st, const std::string& rhofile, int& ferror) {
             console_block(st, {"Routine ReadRawQL:", "Error! Cannot read density file!",
                                "File: " + trim(rhofile), fault,
                                "Nothing has been read! Returning..."});
-        ferror = 2;
+        result = FileResult::IoFailed;
     }
     if (f.is_open() && !f.close()) {
         read_report(st, "Error! Cannot close density file!", kNotSureRead);
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
+    return result;
 }
 
 }  // namespace quilmo

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "density/files.h"
 #include "run/state.h"
 #include "textio/text.h"
 
@@ -34,28 +35,30 @@ void log_written(RunState& st, const std::string& name);
 // Writes a text density file that must not exist yet: `body(out)` writes
 // everything after the open and returns false at the first failed write.
 // Failures get the report blocks of `routine` ("Routine WriteQL:", ...) and
-// set ferror to 1 (open, or `allowed` false), 2 (write) or 3 (close).
+// return OpenFailed (open, or `allowed` false), IoFailed (write) or
+// CloseFailed (close).
 template <class Body>
-void write_text_density(RunState& st, const std::string& rhofile, std::string_view routine,
-                        bool allowed, Body body, int& ferror) {
+FileResult write_text_density(RunState& st, const std::string& rhofile, std::string_view routine,
+                              bool allowed, Body body) {
     const std::string name = trim(rhofile);
     const std::string file = "Output file: " + name;
     TextOut out;
-    ferror = 0;
+    FileResult result = FileResult::Ok;
     if (!allowed || !out.open(name, TextOut::Mode::New)) {
         log_block(st, {routine, "Error! Cannot open density file for writing!", file,
                        "Nothing has been saved! Returning..."});
-        ferror = 1;
+        result = FileResult::OpenFailed;
     } else if (!body(out)) {
         log_block(st, {routine, "Error! Cannot write into density file!", file,
                        "Something may have been saved! Returning..."});
-        ferror = 2;
+        result = FileResult::IoFailed;
     }
     if (!out.close()) {
         log_block(st, {routine, "Error! Cannot close density file!", file, kNotSureSaved});
-        ferror = 3;
+        result = FileResult::CloseFailed;
     }
-    if (ferror == 0) log_written(st, name);
+    if (result == FileResult::Ok) log_written(st, name);
+    return result;
 }
 
 }  // namespace quilmo

@@ -40,12 +40,12 @@ bool write_map(RunState& st, TextOut& out) {
 
 }  // namespace
 
-void writexplor(RunState& st, const std::string& rhofile, int& ferror) {
+FileResult writexplor(RunState& st, const std::string& rhofile) {
     // The layout knows three axes only: sections along the third one, a
     // header of three axes.  Any other density is refused before a file is
     // made.
-    write_text_density(st, rhofile, "Routine WriteXPlor:", st.sdim == 3 && st.rdim == 3,
-                       [&st](TextOut& out) { return write_map(st, out); }, ferror);
+    return write_text_density(st, rhofile, "Routine WriteXPlor:", st.sdim == 3 && st.rdim == 3,
+                              [&st](TextOut& out) { return write_map(st, out); });
 }
 
 }  // namespace quilmo

@@ -137,7 +137,8 @@ void afterpass1(RunState& st) {
 
     const int sdim = st.sdim;
     const long nop = static_cast<long>(st.nsym) * st.ncenter + st.ntestsym;
-    allocate_or_stop("Error allocating Refl! Too little memory?", [&] { st.refl.allocate(1, st.totalfge() + 1); });
+    allocate_or_stop("Error allocating Refl! Too little memory?",
+                     [&] { st.refl.allocate(1, st.totalfge() + 1); });
     allocate_or_stop("Error allocating GDiff! Too little memory?", [&] { st.gdiff.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating GGroups! Too little memory?", [&] { st.gcalc.allocate(1, st.ggroups); });
     allocate_or_stop("Error allocating SumGm! Too little memory?", [&] { st.sumgm.allocate(1, st.ggroups); });

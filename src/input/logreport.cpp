@@ -129,8 +129,8 @@ void reflection_report(RunState& st) {
     empty(log);
     empty(log);
 
-    if (section_head(log, st.totalf() >= 1, " No F-constraints found!", "Start F: ", st.sec.f.start, "End F: ",
-                     st.sec.f.end)) {
+    if (section_head(log, st.totalf() >= 1, " No F-constraints found!", "Start F: ", st.sec.f.start,
+                     "End F: ", st.sec.f.end)) {
         log.write("(A)", {kReflHeader});
         for (int j = st.sec.f.start; j <= st.sec.f.end; ++j) reflection_line(st, j, true);
     }

@@ -67,20 +67,15 @@ void fblock_pass1(RunState& st, input_module& im, int& ios) {
         int rc = 0;
         arrayint(line, idx, st.sdim, rc);
         if (rc == 0 && std::all_of(idx, idx + st.sdim, [](int h) { return h == 0; })) im.f000 = true;
-        ++st.totalfge();
-        ++st.totalfg();
-        st.sec.f.end = st.totalfge();
+        st.sec.f.end = st.totalfge() + 1;
     });
     if (!complete) ios = kKeywordError;
     if (!im.f000) {  // room for F(000)
-        ++st.totalfge();
-        ++st.totalfg();
-        st.sec.f.end = st.totalfge();
+        st.sec.f.end = st.totalfge() + 1;
     }
-    st.totalf() = st.sec.f.end - st.sec.f.start + 1;
 }
 
-// The R-factors and charge flipping take refl(startf) as F(000): a 0 0 0
+// The R-factors and charge flipping take refl(sec.f.start) as F(000): a 0 0 0
 // line is stored there wherever it stands in the block.
 void fblock_pass2(RunState& st, input_module& im, int& ios) {
     const int nlines = im.f000 ? st.totalf() : st.totalf() - 1;
@@ -172,10 +167,7 @@ void gblock_pass1(RunState& st, input_module& im, int& ios) {
             ok = false;
         }
         ++members;
-        ++st.totalfge();
-        ++st.totalfg();
-        ++st.totalg();
-        st.sec.g.end = st.totalfge();
+        st.sec.g.end = st.totalfge() + 1;
     });
     if (complete) close_group("endg");
     if (!complete || !ok) ios = kKeywordError;
@@ -236,9 +228,7 @@ void gblock_pass2(RunState& st, input_module& im, int& ios) {
 void extra_pass1(RunState& st, input_module& im, int& ios) {
     st.sec.extra.start = st.totalfge() + 1;
     const bool complete = count_block(st, im, "endextra", [&](const std::string&) {
-        ++st.totalfge();
-        st.sec.extra.end = st.totalfge();
-        ++st.totalextra();
+        st.sec.extra.end = st.totalfge() + 1;
     });
     if (!complete) ios = kKeywordError;
 }

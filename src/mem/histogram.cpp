@@ -40,6 +40,65 @@ std::vector<double> residuals(const RunState& st, long& nonfinite) {
     return res;
 }
 
+// Residuals per bin lo..hi.
+std::vector<int> bin_counts(const std::vector<double>& res, long lo, long hi) {
+    std::vector<int> count;
+    allocate_or_stop("Error allocating HstArray!",
+                     [&] { count.assign(static_cast<std::size_t>(std::max(hi - lo + 1, 0L)), 0); });
+    for (double r : res) ++count[static_cast<std::size_t>(bin_of(r) - lo)];
+    return count;
+}
+
+// The lines before the bars: title, prior, date and time, and with key 1
+// the weighting and the constrained moment.
+void histogram_header(RunState& st, TextOut& o, int key) {
+    o.write("('Start of histogram')");
+    o.write("('Title: ',a)", {trim(st.title)});
+    o.write("('Prior type: ',a)", {trim(st.initrhotype)});
+    if (trim(st.initrhotype) != "flat") o.write("('Prior density file: ',a)", {trim(st.initrhofile)});
+    read_clock(st);
+    o.write("(11A)", {st.day, ".", st.month, ".", st.year, " Time: ", st.hour, ":", st.minutes, ".",
+                      st.seconds});
+    if (key == 1) {
+        o.write("(2A)", {"Weighting: ", st.modwgkey[0] == ' ' ? std::string("No")
+                                                               : trim(st.modwgkey.substr(0, 2))});
+        o.write("(A,i2)", {"Constrained moment: ", st.actcon});
+    }
+}
+
+// The scale line and the column heads of the bars; returns the count drawn
+// as a hundred marks: the fullest bin when it holds more than 99 residuals,
+// else 100, so that small counts keep one mark each.
+int histogram_scale(TextOut& o, const std::vector<int>& count, long outside, long nonfinite) {
+    int maxcnt = 0;
+    for (int c : count) maxcnt = std::max(maxcnt, c);
+    if (maxcnt <= 99) {
+        maxcnt = 100;
+        o.write("(A)", {"Not rescaled"});
+    } else {
+        o.write("(A,I3,A,I4)", {"Rescaled by ", 100, "/", maxcnt});
+    }
+    // Only unusual data get these lines; the layout is otherwise unchanged.
+    if (outside > 0)
+        o.write("(A)", {"Beyond +-200 sigma, counted in the end bins: " + std::to_string(outside)});
+    if (nonfinite > 0) o.write("(A)", {"Not finite, left out: " + std::to_string(nonfinite)});
+    o.write("('|D-F|/sigma(D): # of appearances : graphical representation')");
+    return maxcnt;
+}
+
+// The per-moment table that closes every histogram.
+void histogram_statistics(const RunState& st, TextOut& o) {
+    o.write("('Statistics:')");
+    o.write("(a)", {" #       F           G       Combined"});
+    const double fm = st.totalf() > 0 ? static_cast<double>(st.totalfpg()) / st.totalf() : 0.0;
+    const double gm = st.totalg() > 0 ? static_cast<double>(st.totalfpg()) / st.totalg() : 0.0;
+    for (int i = 1; i <= 8; ++i) {
+        auto k = static_cast<std::size_t>(i);
+        o.write("(i2,3es12.3)", {i, st.fcon[k] * fm, st.gcon[k] * gm, st.fcon[k] + st.gcon[k]});
+    }
+    o.write("('End of histogram')");
+}
+
 }  // namespace
 
 double residf(const RunState& st, int reflnr) {
@@ -50,6 +109,26 @@ double residf(const RunState& st, int reflnr) {
 double residg(const RunState& st, int gnr) {
     const reftyp& e = st.refl(group_first(st, gnr));
     return (e.f - st.gcalc(gnr)) / e.sigma;
+}
+
+std::string histogram_bar(long bin, int count, int maxcnt, long totalfg) {
+    constexpr std::size_t kLine = 250;
+    const double x = static_cast<double>(bin) / 5.0;
+    std::string line = fformat("(f7.1)", {x}, false) + fformat("(I5,' |')", {count}, false);
+    line.resize(kLine, ' ');
+    const long n = std::lround(100.0 * count / maxcnt);
+    if (count > 0) {
+        for (long k = 15; k <= 14 + n; ++k) line[static_cast<std::size_t>(k - 1)] = 'X';
+        line[14] = 'X';
+    }
+    const double e = 100.0 * (totalfg / 2.5066282746310007) * std::exp(-0.5 * x * x) / 5.0 / maxcnt;
+    if (e > 0.5) {
+        // A mark beyond the line (a curve far above the bars) is left out.
+        const long col = 14 + std::lround(e);
+        if (col <= static_cast<long>(kLine))
+            line[static_cast<std::size_t>(col - 1)] = bin < -2 ? '\\' : (bin > 2 ? '/' : '|');
+    }
+    return trim(line);
 }
 
 void histogram(RunState& st, int key) {
@@ -70,9 +149,7 @@ void histogram(RunState& st, int key) {
         if (nonfinite > 0) log_lines(st, {none});
     }
     const long lo = bin_of(rmin), hi = bin_of(rmax);
-    std::vector<int> count;
-    allocate_or_stop("Error allocating HstArray!",
-                     [&] { count.assign(static_cast<std::size_t>(std::max(hi - lo + 1, 0L)), 0); });
+    std::vector<int> count = bin_counts(res, lo, hi);
 
     TextOut& o = st.hst;
     if (!o.is_open() && !o.open(trim(st.filetitle) + ".QLhst", TextOut::Mode::Append)) {
@@ -80,65 +157,14 @@ void histogram(RunState& st, int key) {
         errormsg(st, "Error opening the histogram file; no histogram written.");
         return;
     }
-    o.write("('Start of histogram')");
-    o.write("('Title: ',a)", {trim(st.title)});
-    o.write("('Prior type: ',a)", {trim(st.initrhotype)});
-    if (trim(st.initrhotype) != "flat") o.write("('Prior density file: ',a)", {trim(st.initrhofile)});
-    read_clock(st);
-    o.write("(11A)", {st.day, ".", st.month, ".", st.year, " Time: ", st.hour, ":", st.minutes, ".",
-                      st.seconds});
-    if (key == 1) {
-        o.write("(2A)", {"Weighting: ", st.modwgkey[0] == ' ' ? std::string("No")
-                                                               : trim(st.modwgkey.substr(0, 2))});
-        o.write("(A,i2)", {"Constrained moment: ", st.actcon});
-    }
+    histogram_header(st, o, key);
 
-    int maxcnt = 0;
-    for (double r : res) maxcnt = std::max(maxcnt, ++count[static_cast<std::size_t>(bin_of(r) - lo)]);
-    if (maxcnt <= 99) {
-        maxcnt = 100;
-        o.write("(A)", {"Not rescaled"});
-    } else {
-        o.write("(A,I3,A,I4)", {"Rescaled by ", 100, "/", maxcnt});
-    }
-    // Only unusual data get these lines; the layout is otherwise unchanged.
-    if (outside > 0)
-        o.write("(A)", {"Beyond +-200 sigma, counted in the end bins: " + std::to_string(outside)});
-    if (nonfinite > 0) o.write("(A)", {"Not finite, left out: " + std::to_string(nonfinite)});
-    o.write("('|D-F|/sigma(D): # of appearances : graphical representation')");
-
-    constexpr std::size_t kLine = 250;
-    for (long i = lo; i <= hi; ++i) {
-        const int c = count[static_cast<std::size_t>(i - lo)];
-        const double x = static_cast<double>(i) / 5.0;
-        std::string line = fformat("(f7.1)", {x}, false) + fformat("(I5,' |')", {c}, false);
-        line.resize(kLine, ' ');
-        const long n = std::lround(100.0 * c / maxcnt);
-        if (c > 0) {
-            for (long k = 15; k <= 14 + n; ++k) line[static_cast<std::size_t>(k - 1)] = 'X';
-            line[14] = 'X';
-        }
-        const double e = 100.0 * (st.totalfg() / 2.5066282746310007) * std::exp(-0.5 * x * x) / 5.0 /
-                         maxcnt;
-        if (e > 0.5) {
-            // A mark beyond the line (a curve far above the bars) is left out.
-            const long col = 14 + std::lround(e);
-            if (col <= static_cast<long>(kLine))
-                line[static_cast<std::size_t>(col - 1)] = i < -2 ? '\\' : (i > 2 ? '/' : '|');
-        }
-        o.write("(a)", {trim(line)});
-    }
+    const int maxcnt = histogram_scale(o, count, outside, nonfinite);
+    for (long i = lo; i <= hi; ++i)
+        o.write("(a)", {histogram_bar(i, count[static_cast<std::size_t>(i - lo)], maxcnt, st.totalfg())});
     std::vector<int>().swap(count);
 
-    o.write("('Statistics:')");
-    o.write("(a)", {" #       F           G       Combined"});
-    const double fm = st.totalf() > 0 ? static_cast<double>(st.totalfpg()) / st.totalf() : 0.0;
-    const double gm = st.totalg() > 0 ? static_cast<double>(st.totalfpg()) / st.totalg() : 0.0;
-    for (int i = 1; i <= 8; ++i) {
-        auto k = static_cast<std::size_t>(i);
-        o.write("(i2,3es12.3)", {i, st.fcon[k] * fm, st.gcon[k] * gm, st.fcon[k] + st.gcon[k]});
-    }
-    o.write("('End of histogram')");
+    histogram_statistics(st, o);
     o.write("(A)", {""});
     o.flush();
 }

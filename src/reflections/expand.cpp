@@ -34,7 +34,7 @@ bool expand_f(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
             e.mult = orbits.orbit(e, work, true);
         }
     }
-    st.msec.f.end = st.mtotalf() = static_cast<int>(work.size());
+    st.msec.f.end = static_cast<int>(work.size());
     return dup;
 }
 
@@ -61,7 +61,7 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
                 work.push_back(mate);
             }
         }
-        st.msec.f.end = st.mtotalf() = static_cast<int>(work.size());
+        st.msec.f.end = static_cast<int>(work.size());
     }
     if (!listed) log.write("(A)", {"     None"});
 }
@@ -69,7 +69,6 @@ void expand_friedel(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work)
 // G members with their images (no phase shift: a G entry carries an
 // intensity).  Returns true when a member repeated an earlier position.
 bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
-    st.mtotalg() = 0;
     if (st.ggroups <= 0) {
         st.msec.g.start = st.msec.g.end = 0;
         return false;
@@ -104,7 +103,6 @@ bool expand_g(RunState& st, ReflOrbits& orbits, std::vector<reftyp>& work) {
         }
     }
     st.msec.g.end = static_cast<int>(work.size());
-    st.mtotalg() = st.msec.g.end - st.msec.g.start + 1;
     return dup;
 }
 
@@ -200,9 +198,7 @@ void expandrefl(RunState& st) {
         addpriorsf(st, orbits, work);
     } else {
         rebuildrefl(st, {});
-        st.mtotalprif() = 0;
         st.msec.prif.end = st.msec.f.end;
-        st.totalfpg() = st.totalf() + st.totalg();
     }
 
     allocate_or_stop("Error allocating MEMRefl! Memory too small?",

@@ -83,15 +83,16 @@ void rebuildrefl(RunState& st, const std::vector<reftyp>& primary) {
     for (int i = st.sec.g.start; i <= st.sec.g.end; ++i) refl(++r) = st.refl(i);
     for (int i = st.sec.extra.start; i <= st.sec.extra.end; ++i) refl(++r) = st.refl(i);
     st.refl = std::move(refl);
-    st.totalprif() = static_cast<int>(primary.size());
+    // The counts come from the old bounds, so they are taken before any moves.
+    const int totalf = st.totalf(), totalg = st.totalg(), totalextra = st.totalextra();
     st.sec.f.start = 1;
-    st.sec.f.end = st.totalf();
+    st.sec.f.end = totalf;
     st.sec.prif.start = st.sec.f.end + 1;
-    st.sec.prif.end = st.sec.f.end + st.totalprif();
+    st.sec.prif.end = st.sec.f.end + static_cast<int>(primary.size());
     st.sec.g.start = st.sec.prif.end + 1;
-    st.sec.g.end = st.sec.g.start + st.totalg() - 1;
+    st.sec.g.end = st.sec.g.start + totalg - 1;
     st.sec.extra.start = st.sec.g.end + 1;
-    st.sec.extra.end = st.sec.extra.start + st.totalextra() - 1;
+    st.sec.extra.end = st.sec.extra.start + totalextra - 1;
 }
 
 }  // namespace quilmo

@@ -120,21 +120,19 @@ PriorChoice choose_priors(const RunState& st, ReflOrbits& orbits) {
 // Puts the P section between F and G in both lists and moves the section
 // bounds behind it.
 void splice_priors(RunState& st, const PriorChoice& c, std::vector<reftyp>& work) {
-    st.totalprif() = static_cast<int>(c.primary.size());
-    st.mtotalprif() = static_cast<int>(c.prirefl.size());
+    const int mtotalprif = static_cast<int>(c.prirefl.size());
+    const int mtotalg = st.mtotalg();  // from the bounds before they move
 
     // Expanded list: F, then P, then G.
     allocate_or_stop("Error allocating DMEMRefl! Memory to small?", [&] {
         work.insert(work.begin() + st.msec.f.end, c.prirefl.begin(), c.prirefl.end());
     });
     st.msec.prif.start = st.msec.f.end + 1;
-    st.msec.prif.end = st.msec.f.end + st.mtotalprif();
+    st.msec.prif.end = st.msec.f.end + mtotalprif;
     st.msec.g.start = st.msec.prif.end + 1;
-    st.msec.g.end = st.msec.prif.end + st.mtotalg();
+    st.msec.g.end = st.msec.prif.end + mtotalg;
 
     rebuildrefl(st, c.primary);
-
-    st.totalfpg() = st.totalfp() + st.totalg();
 }
 
 }  // namespace

@@ -52,6 +52,28 @@ inline FArray<int> unit_strides() {
     return a;
 }
 
+// Entries start..end of one section of a reflection list.  A section never
+// placed keeps start 0 and holds nothing whatever its end (the expanded P
+// section of a run without priors ends where F ends); a placed but empty
+// section ends before it starts (an empty G block of the input: n+1 .. -1).
+// The log prints the bounds as they are.
+struct Section {
+    int start = 0, end = -1;
+    int count() const { return start > 0 && end >= start ? end - start + 1 : 0; }
+};
+
+// Sections of the input list refl: F (F(000) first), P (prior structure
+// factors, placed by the expansion), G members, extra reflections.
+struct ReflSections {
+    Section f, prif, g, extra;
+};
+
+// Sections of the expanded list memrefl, 0 .. 0 until the expansion; an
+// empty G section stays 0 .. 0 unless priors follow F.
+struct MemReflSections {
+    Section f{0, 0}, prif{0, 0}, g{0, 0};
+};
+
 struct RunState {
     // ---- command line: program name excluded ----
     std::vector<std::string> args;
@@ -117,23 +139,27 @@ struct RunState {
 
     // ---- reflections ----
     FArray<reftyp> refl;             // input list: F, P, G, extra sections
-    int startf = 0, endf = -1, totalf = 0;
-    int startprif = 0, endprif = -1, totalprif = 0;
-    int startg = 0, endg = -1, totalg = 0;
-    int starte = 0, ende = -1, totalextra = 0;
-    int totalfg = 0, totalfpg = 0, totalfge = 0;
-    int totalfp() const { return totalf + totalprif; }  // F and P entries, derived
+    ReflSections sec;                // sections of refl
     int ggroups = 0;                 // number of G groups
     FArray<int> gdiff;               // input members per G group, 1..ggroups
     FArray<reftyp> memrefl;          // expanded list: F, P, G sections, 1..mtotalfpg()
-    int mstartf = 0, mendf = 0, mtotalf = 0;           // F section and its entries
-    int mstartprif = 0, mendprif = 0, mtotalprif = 0;  // P section (prior structure factors)
-    int mstartg = 0, mendg = 0, mtotalg = 0;           // G section (0, 0, 0 when empty before the prior)
-    // Sums of the expanded sections, derived from the section counts so that
+    MemReflSections msec;            // sections of memrefl
+    // Entries per section and their sums, derived from the bounds so that
     // they cannot fall out of step with them.
-    int mtotalfg() const { return mtotalf + mtotalg; }
-    int mtotalfp() const { return mtotalf + mtotalprif; }
-    int mtotalfpg() const { return mtotalf + mtotalprif + mtotalg; }
+    int totalf() const { return sec.f.count(); }
+    int totalprif() const { return sec.prif.count(); }
+    int totalg() const { return sec.g.count(); }
+    int totalextra() const { return sec.extra.count(); }
+    int totalfg() const { return totalf() + totalg(); }
+    int totalfp() const { return totalf() + totalprif(); }
+    int totalfpg() const { return totalf() + totalprif() + totalg(); }
+    int totalfge() const { return totalf() + totalg() + totalextra(); }  // refl without the P section
+    int mtotalf() const { return msec.f.count(); }
+    int mtotalprif() const { return msec.prif.count(); }
+    int mtotalfp() const { return mtotalf() + mtotalprif(); }
+    int mtotalg() const { return msec.g.count(); }
+    int mtotalfg() const { return mtotalf() + mtotalg(); }
+    int mtotalfpg() const { return mtotalf() + mtotalprif() + mtotalg(); }
     FArray<int> mngroup;             // expanded entries per G group
     FArray<double> sumgm;            // sum of mult over each group's input members
     FArray<double> gcalc;            // calculated G of each group

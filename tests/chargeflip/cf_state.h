@@ -128,7 +128,7 @@ inline void structure(RunState& st, const std::vector<PointAtom>& atoms, const s
     for (int i = 1; i <= n; ++i) st.refl(i) = st.memrefl(i) = list[static_cast<std::size_t>(i - 1)];
     quilmo_test::set_f_only_sections(st, n);
     st.msec.f.start = 1;
-    st.msec.f.end = st.mtotalf() = n;
+    st.msec.f.end = n;
     quilmo::write_memrefl_sf(st, quilmo::clear_sf(st), 1, n,
                              [](const reftyp& e) { return quilmo::cplx(e.a, e.b); });
 }

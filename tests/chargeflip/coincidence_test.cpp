@@ -81,7 +81,7 @@ TEST_F(Measures, AmplitudeScaleDoesNotChangeEitherMeasure) {
 TEST_F(Measures, HalfACycleContributesAQuarterOfTheWeight) {
     // Only 000 and one reflection h = (1,0,0): its phase half a cycle away
     // from the one in sf.
-    st.sec.f.end = st.totalf() = 2;
+    st.sec.f.end = 2;
     reftyp& e = st.refl(2);
     e.hklfg = {1, 0, 0};
     e.f = 2;

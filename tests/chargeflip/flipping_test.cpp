@@ -112,7 +112,7 @@ RunState with_amplitudes(const std::vector<std::pair<int, double>>& order_and_f,
         st.memrefl(i).f = order_and_f[i - 1].second;
     }
     st.msec.f.start = 1;
-    st.msec.f.end = st.mtotalf() = n;
+    st.msec.f.end = n;
     return st;
 }
 

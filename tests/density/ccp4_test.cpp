@@ -30,9 +30,7 @@ void set_word(std::string& b, int w, std::int32_t v) { std::memcpy(b.data() + 4 
 
 // A map of the 5 x 3 x 4 test run, as bytes.
 std::string written_map(DensityRun& run) {
-    int ferror = -1;
-    writeccp4(run.st, run.path("m.ccp4"), ferror);
-    EXPECT_EQ(ferror, 0);
+    EXPECT_EQ(writeccp4(run.st, run.path("m.ccp4")), FileResult::Ok);
     return run.dir.read("m.ccp4");
 }
 
@@ -65,16 +63,13 @@ TEST(WriteCCP4, HeaderDescribesGridCellAxesAndValues) {
 TEST(WriteCCP4, ExistingFileAndNonThreeDimensionalRunAreOpenFailures) {
     auto run = DensityRun::three(5, 3, 4);
     run->dir.write("m.ccp4", "keep");
-    int ferror = -1;
-    writeccp4(run->st, run->path("m.ccp4"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writeccp4(run->st, run->path("m.ccp4")), FileResult::OpenFailed);
     EXPECT_EQ(run->dir.read("m.ccp4"), "keep");
     EXPECT_NE(run->log().find("Routine WriteCCP4:\r\nError! Cannot open density file for writing!"),
               std::string::npos);
 
     DensityRun four({4, 4, 4, 3}, 3, {10, 10, 10, 90, 90, 90}, 1000);
-    writeccp4(four.st, four.path("f.ccp4"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writeccp4(four.st, four.path("f.ccp4")), FileResult::OpenFailed);
     EXPECT_FALSE(four.dir.exists("f.ccp4"));
 }
 
@@ -83,9 +78,7 @@ TEST(ReadCCP4, RoundTripKeepsSinglePrecisionAndSetsTheExtremesPerVoxel) {
     const std::vector<double> original = run->st.rho.vec();
     written_map(*run);
     run->st.rho.fill(0);
-    int ferror = -1;
-    readccp4(run->st, run->path("m.ccp4"), ferror);
-    ASSERT_EQ(ferror, 0) << run->out.str();
+    ASSERT_EQ(readccp4(run->st, run->path("m.ccp4")), FileResult::Ok) << run->out.str();
     EXPECT_EQ(run->out.str(), "");
     for (int v = 0; v < 60; ++v)
         EXPECT_NEAR(run->st.rho(v), original[v], 2e-7 * (1 + std::fabs(original[v])));
@@ -111,9 +104,7 @@ TEST(ReadCCP4, BigEndianSixteenBitMapIsConvertedWhenACorrectionScalesIt) {
         b[1024 + 2 * v + 1] = static_cast<char>(v + 1);
     }
     run->dir.write("i.ccp4", b);
-    int ferror = -1;
-    readccp4(run->st, run->path("i.ccp4"), ferror);
-    EXPECT_EQ(ferror, 5);
+    EXPECT_EQ(readccp4(run->st, run->path("i.ccp4")), FileResult::MapMode);
     EXPECT_NE(run->out.str().find("Map mode 1 holds scaled integers, not e/A^3!"), std::string::npos);
 
     run->st.ctype = fixed("normalize", 10);
@@ -129,17 +120,17 @@ TEST(ReadCCP4, DamagedOrForeignMapsAreRefusedAndRhoStaysUnchanged) {
     const struct {
         const char* what;
         std::function<void(std::string&)> damage;
-        int code;
+        FileResult code;
         std::string says;
     } cases[] = {
-        {"data cut short", [](std::string& b) { b.pop_back(); }, 2, read_failure},
-        {"header cut short", [](std::string& b) { b.resize(600); }, 2, read_failure},
-        {"no MAP stamp", [](std::string& b) { b[208] = 'X'; }, 2, read_failure},
-        {"axis twice", [](std::string& b) { set_word(b, 18, 1); }, 2, read_failure},
-        {"symmetry block past the end", [](std::string& b) { set_word(b, 24, 80); }, 2, read_failure},
-        {"another sampling", [](std::string& b) { set_word(b, 10, 8); }, 4,
+        {"data cut short", [](std::string& b) { b.pop_back(); }, FileResult::IoFailed, read_failure},
+        {"header cut short", [](std::string& b) { b.resize(600); }, FileResult::IoFailed, read_failure},
+        {"no MAP stamp", [](std::string& b) { b[208] = 'X'; }, FileResult::IoFailed, read_failure},
+        {"axis twice", [](std::string& b) { set_word(b, 18, 1); }, FileResult::IoFailed, read_failure},
+        {"symmetry block past the end", [](std::string& b) { set_word(b, 24, 80); }, FileResult::IoFailed, read_failure},
+        {"another sampling", [](std::string& b) { set_word(b, 10, 8); }, FileResult::GridMismatch,
          "Map: 5 x 3 x 4 points, cell divided 5 x 3 x 8\nInput file: 5 x 3 x 4\n"},
-        {"half-precision mode", [](std::string& b) { set_word(b, 4, 12); }, 5, "Map mode 12 cannot be read!"},
+        {"half-precision mode", [](std::string& b) { set_word(b, 4, 12); }, FileResult::MapMode, "Map mode 12 cannot be read!"},
     };
     for (const auto& c : cases) {
         auto run = DensityRun::three(5, 3, 4);
@@ -148,16 +139,12 @@ TEST(ReadCCP4, DamagedOrForeignMapsAreRefusedAndRhoStaysUnchanged) {
         std::filesystem::remove(run->path("m.ccp4"));
         run->dir.write("m.ccp4", b);
         const std::vector<double> before = run->st.rho.vec();
-        int ferror = -1;
-        readccp4(run->st, run->path("m.ccp4"), ferror);
-        EXPECT_EQ(ferror, c.code) << c.what;
+        EXPECT_EQ(readccp4(run->st, run->path("m.ccp4")), c.code) << c.what;
         EXPECT_NE(run->out.str().find(c.says), std::string::npos) << c.what << run->out.str();
         EXPECT_EQ(run->st.rho.vec(), before) << c.what;
     }
     auto other = DensityRun::three(5, 3, 5);
-    int ferror = -1;
-    readccp4(other->st, other->path("missing.ccp4"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(readccp4(other->st, other->path("missing.ccp4")), FileResult::OpenFailed);
 }
 
 }  // namespace

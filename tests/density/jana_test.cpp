@@ -26,9 +26,7 @@ float f32(const std::string& b, std::size_t at) {
 void set_i32(std::string& b, std::size_t at, std::int32_t v) { std::memcpy(b.data() + at, &v, 4); }
 
 std::string written(DensityRun& run, bool borders, const std::string& name = "m.m81") {
-    int ferror = -1;
-    writejana(run.st, run.path(name), borders, ferror);
-    EXPECT_EQ(ferror, 0);
+    EXPECT_EQ(writejana(run.st, run.path(name), borders), FileResult::Ok);
     return run.dir.read(name);
 }
 
@@ -98,9 +96,7 @@ TEST(ReadJana, RoundTripToSinglePrecisionWithAndWithoutBorders) {
         const std::string b = written(run, borders);
         EXPECT_EQ(i32(b, 136), 1);  // a superspace density
         run.st.rho.fill(0);
-        int ferror = -1;
-        readjana(run.st, run.path("m.m81"), ferror);
-        ASSERT_EQ(ferror, 0) << run.out.str();
+        ASSERT_EQ(readjana(run.st, run.path("m.m81")), FileResult::Ok) << run.out.str();
         for (int v = 0; v < run.st.nvoxtot; ++v)
             EXPECT_EQ(run.st.rho(v), static_cast<float>(original[v] / run.st.capvx) * run.st.capvx) << v;
         EXPECT_EQ(run.st.rhomax, f32(b, b.size() - 140));  // sections of 20 or 30 points
@@ -115,16 +111,14 @@ TEST(ReadJana, SmallSectionsUseRecordsOfThirtyFiveWords) {
     EXPECT_EQ(b.size(), (5u + 2) * 140);
     EXPECT_EQ(i32(b, 136), 0);
     run->st.rho.fill(0);
-    int ferror = -1;
-    readjana(run->st, run->path("m.m81"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(readjana(run->st, run->path("m.m81")), FileResult::Ok);
     EXPECT_EQ(run->st.rho(59), static_cast<float>(original[59] / run->st.capvx) * run->st.capvx);
 }
 
 struct Rejection {
     std::size_t offset;
     std::int32_t value;
-    int code;
+    FileResult code;
     const char* message;
 };
 
@@ -132,12 +126,12 @@ TEST(ReadJana, HeaderFaultsAreRejectedWithTheirCodes) {
     auto run = DensityRun::three(4, 4, 4);
     const std::string good = written(*run, false);
     const Rejection cases[] = {
-        {104, 2, 4, "Order of axes is not a b c ...!\nPlease save density with \xB4normal\xB4 order of axes in JANA.\n"},
-        {128, 3, 6, "Map type is not Fourier!\nPlease save density as Fourier map.\n"},
-        {8, 5, 5, "Total number of voxels is inconsistent with input file!\n"},
-        {12, 2, 5, "Total number of voxels is inconsistent with input file!\n"},  // a fourth axis
-        {28, 5, 5, "Total number of voxels is inconsistent with input file!\n"},  // too many sections
-        {24, 20, 5, "Total number of voxels is inconsistent with input file!\n"},
+        {104, 2, FileResult::AxisOrder, "Order of axes is not a b c ...!\nPlease save density with \xB4normal\xB4 order of axes in JANA.\n"},
+        {128, 3, FileResult::MapType, "Map type is not Fourier!\nPlease save density as Fourier map.\n"},
+        {8, 5, FileResult::GridMismatch, "Total number of voxels is inconsistent with input file!\n"},
+        {12, 2, FileResult::GridMismatch, "Total number of voxels is inconsistent with input file!\n"},  // a fourth axis
+        {28, 5, FileResult::GridMismatch, "Total number of voxels is inconsistent with input file!\n"},  // too many sections
+        {24, 20, FileResult::GridMismatch, "Total number of voxels is inconsistent with input file!\n"},
     };
     for (const Rejection& c : cases) {
         std::string bad = good;
@@ -146,9 +140,7 @@ TEST(ReadJana, HeaderFaultsAreRejectedWithTheirCodes) {
         run->dir.write("bad.m81", bad);
         run->out.str("");
         const std::vector<double> before = run->st.rho.vec();
-        int ferror = -1;
-        readjana(run->st, run->path("bad.m81"), ferror);
-        EXPECT_EQ(ferror, c.code) << c.offset;
+        EXPECT_EQ(readjana(run->st, run->path("bad.m81")), c.code) << c.offset;
         EXPECT_EQ(run->out.str(),
                   std::string("\nRoutine ReadJana:\nWarning!\nCannot read this file!\n") + c.message + "\n")
             << c.offset;
@@ -162,31 +154,24 @@ TEST(ReadJana, ZeroAxisEntriesAndOtherFourierMapTypesAreAccepted) {
     set_i32(b, 104 + 4 * 4, 0);
     set_i32(b, 128, 6);
     run->dir.write("ok.m81", b);
-    int ferror = -1;
-    readjana(run->st, run->path("ok.m81"), ferror);
-    EXPECT_EQ(ferror, 0);
+    EXPECT_EQ(readjana(run->st, run->path("ok.m81")), FileResult::Ok);
 }
 
 TEST(ReadJana, MissingShortAndTruncatedFiles) {
     auto run = DensityRun::three(4, 4, 4);
     const std::string good = written(*run, false);
-    int ferror = -1;
-    readjana(run->st, run->path("none.m81"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(readjana(run->st, run->path("none.m81")), FileResult::OpenFailed);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadJana:\nError! Cannot open density file for reading!\n"
                               "Nothing has been read! Returning...\n\n");
 
     run->dir.write("tiny.m81", good.substr(0, 20));
-    readjana(run->st, run->path("tiny.m81"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(readjana(run->st, run->path("tiny.m81")), FileResult::OpenFailed);
     run->dir.write("short.m81", good.substr(0, 100));
-    readjana(run->st, run->path("short.m81"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readjana(run->st, run->path("short.m81")), FileResult::IoFailed);
 
     run->dir.write("cut.m81", good.substr(0, good.size() - 140 - 10));
     run->out.str("");
-    readjana(run->st, run->path("cut.m81"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readjana(run->st, run->path("cut.m81")), FileResult::IoFailed);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadJana:\nError! Cannot read density file!\n"
                               "Something may have been read! Returning...\n\n");
 }
@@ -194,9 +179,7 @@ TEST(ReadJana, MissingShortAndTruncatedFiles) {
 TEST(WriteJana, ExistingFileIsLeftUnchangedAndReported) {
     auto run = DensityRun::three(2, 2, 2);
     run->dir.write("m.m81", "keep");
-    int ferror = -1;
-    writejana(run->st, run->path("m.m81"), true, ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writejana(run->st, run->path("m.m81"), true), FileResult::OpenFailed);
     EXPECT_EQ(run->dir.read("m.m81"), "keep");
     const std::string name = run->path("m.m81");
     EXPECT_EQ(run->log(), "\r\nRoutine WriteJana:\r\nError! Cannot open density file " + name +

@@ -23,24 +23,22 @@ void put_f64(std::string& b, std::size_t at, double v) { std::memcpy(b.data() + 
 void put_f32(std::string& b, std::size_t at, float v) { std::memcpy(b.data() + at, &v, 4); }
 
 // Writes the run's density with `writer`, spoils the bytes with `spoil`,
-// reads it back with `reader`; returns the result code and the console.
+// reads it back with `reader`; returns the reader's result and the console.
 template <class Writer, class Reader, class Spoil>
-std::pair<int, std::string> spoiled(Writer writer, Reader reader, Spoil spoil) {
+std::pair<FileResult, std::string> spoiled(Writer writer, Reader reader, Spoil spoil) {
     auto run = DensityRun::three(4, 5, 6);
-    int ferror = -1;
-    writer(run->st, run->path("m"), ferror);
-    EXPECT_EQ(ferror, 0);
+    EXPECT_EQ(writer(run->st, run->path("m")), FileResult::Ok);
     std::string bytes = run->dir.read("m");
     spoil(bytes);
     run->dir.write("bad", bytes);
     const std::vector<double> before = run->st.rho.vec();
-    reader(run->st, run->path("bad"), ferror);
+    const FileResult result = reader(run->st, run->path("bad"));
     // The console names the file wherever the fault lies.
     std::string out = run->out.str();
     const std::string path = run->path("bad");
     if (out.find(path) != std::string::npos) out.replace(out.find(path), path.size(), "<file>");
     for (double v : run->st.rho.vec()) EXPECT_TRUE(std::isfinite(v));
-    return {ferror, out};
+    return {result, out};
 }
 
 }  // namespace
@@ -60,8 +58,8 @@ TEST(NonFinite, BinaryValuesAndCellAreRefusedNamingTheRecord) {
         {4 + 20 + 8 * 4, -90.0, "Record 1: cell value 5 is not a positive finite number!"},
     };
     for (const Case& c : cases) {
-        auto [ferror, out] = spoiled(writerawql, readrawql, [&](std::string& b) { put_f64(b, c.at, c.value); });
-        EXPECT_EQ(ferror, 2) << c.line;
+        auto [result, out] = spoiled(writerawql, readrawql, [&](std::string& b) { put_f64(b, c.at, c.value); });
+        EXPECT_EQ(result, FileResult::IoFailed) << c.line;
         EXPECT_EQ(out, "\nRoutine ReadRawQL:\nError! Cannot read density file!\nFile: <file>\n" + c.line +
                            "\nNothing has been read! Returning...\n\n");
     }
@@ -81,10 +79,10 @@ TEST(NonFinite, JanaValuesAndExtremesAreRefusedNamingTheRecord) {
         {7 * 140, inf, "Record 8: a value is not a finite number!"},      // rmax
         {7 * 140 + 4, -inf, "Record 8: a value is not a finite number!"}, // rmin
     };
-    auto writer = [](RunState& st, const std::string& name, int& e) { writejana(st, name, false, e); };
+    auto writer = [](RunState& st, const std::string& name) { return writejana(st, name, false); };
     for (const Case& c : cases) {
-        auto [ferror, out] = spoiled(writer, readjana, [&](std::string& b) { put_f32(b, c.at, c.value); });
-        EXPECT_EQ(ferror, 2) << c.line;
+        auto [result, out] = spoiled(writer, readjana, [&](std::string& b) { put_f32(b, c.at, c.value); });
+        EXPECT_EQ(result, FileResult::IoFailed) << c.line;
         EXPECT_EQ(out, "\nRoutine ReadJana:\nError! Cannot read density file!\nFile: <file>\n" + c.line +
                            "\nSomething may have been read! Returning...\n\n");
     }
@@ -118,8 +116,8 @@ TEST(NonFinite, AsciiRefusesUnreadableAndCutShortValuesNamingTheLine) {
         {"extremes unreadable", on_line(4, [](std::string& l) { l = " NaN NaN"; }), "Line 4"},
     };
     for (const Case& c : cases) {
-        auto [ferror, out] = spoiled(writeql, readql, c.spoil);
-        EXPECT_EQ(ferror, 2) << c.what;
+        auto [result, out] = spoiled(writeql, readql, c.spoil);
+        EXPECT_EQ(result, FileResult::IoFailed) << c.what;
         EXPECT_EQ(out, "\nRoutine ReadQL:\nError! Cannot read the density file!\n" + c.line +
                            " of <file>\nSomething may have been read! Returning...\n\n")
             << c.what;

@@ -17,9 +17,7 @@ TEST(WriteQL, LayoutHasFixedColumnsAndCrLfLineEnds) {
     for (int count : {12, 13}) {
         DensityRun run({count, 1, 1}, 3, {10, 12.5, 7.25, 90, 105.5, 90}, 874.0);
         run.st.rho(0) = 1.5;
-        int ferror = -1;
-        writeql(run.st, run.path("m.asc"), ferror);
-        ASSERT_EQ(ferror, 0);
+        ASSERT_EQ(writeql(run.st, run.path("m.asc")), FileResult::Ok);
         const std::string text = slurp(run.path("m.asc"));
         const auto lines = lines_of(text);
         const std::size_t expected = 4 + (count + 5) / 6;
@@ -45,9 +43,7 @@ TEST(WriteQL, AllNegativeMapRecordsZeroAsMaximum) {
     auto run = DensityRun::three(2, 2, 2);
     for (int v = 0; v < 8; ++v) run->st.rho(v) = -1.0 - 0.1 * v;
     run->st.rho(3) = -2.5;
-    int ferror = -1;
-    writeql(run->st, run->path("neg.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(run->st, run->path("neg.asc")), FileResult::Ok);
     EXPECT_EQ(lines_of(slurp(run->path("neg.asc")))[3], " -2.500000E+00  0.000000E+00");
     EXPECT_EQ(run->st.rhomin, -2.5);
     EXPECT_EQ(run->st.rhomax, 0.0);
@@ -56,16 +52,13 @@ TEST(WriteQL, AllNegativeMapRecordsZeroAsMaximum) {
 TEST(WriteQL, RoundTripKeepsSixteenDigits) {
     auto run = DensityRun::three(4, 3, 5);
     const std::vector<double> original = run->st.rho.vec();
-    int ferror = -1;
-    writeql(run->st, run->path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(run->st, run->path("m.asc")), FileResult::Ok);
     EXPECT_NE(run->log().find("Electron density written to file " + run->path("m.asc") + "\r\n"),
               std::string::npos);
     const double min = run->st.rhomin, max = run->st.rhomax;
     run->st.rho.fill(0);
     run->st.rhomin = run->st.rhomax = 99;
-    readql(run->st, run->path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(readql(run->st, run->path("m.asc")), FileResult::Ok);
     for (int v = 0; v < run->st.nvoxtot; ++v)
         EXPECT_NEAR(run->st.rho(v), original[v], 1e-15 * std::fabs(original[v])) << v;
     EXPECT_NEAR(run->st.rhomin, min, 1e-6 * std::fabs(min));
@@ -76,9 +69,7 @@ TEST(WriteQL, RoundTripKeepsSixteenDigits) {
 TEST(WriteQL, ExistingFileIsLeftUnchangedAndReported) {
     auto run = DensityRun::three(2, 2, 2);
     run->dir.write("m.asc", "keep");
-    int ferror = -1;
-    writeql(run->st, run->path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writeql(run->st, run->path("m.asc")), FileResult::OpenFailed);
     EXPECT_EQ(run->dir.read("m.asc"), "keep");
     EXPECT_EQ(run->log(), "\r\nRoutine WriteQL:\r\nError! Cannot open density file for writing!\r\n"
                           "Output file: " + run->path("m.asc") +
@@ -87,29 +78,23 @@ TEST(WriteQL, ExistingFileIsLeftUnchangedAndReported) {
 
 TEST(ReadQL, MissingFileGivesOpenReportOnConsole) {
     auto run = DensityRun::three(2, 2, 2);
-    int ferror = -1;
-    readql(run->st, run->path("none.asc"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(readql(run->st, run->path("none.asc")), FileResult::OpenFailed);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadQL:\nError! Cannot open density file for reading!\n"
                               "Nothing has been read! Returning...\n\n");
 }
 
 TEST(ReadQL, OtherGridOrDimensionIsRejectedAndRhoKept) {
     auto writer = DensityRun::three(4, 4, 4);
-    int ferror = -1;
-    writeql(writer->st, writer->path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(writer->st, writer->path("m.asc")), FileResult::Ok);
 
     auto run = DensityRun::three(4, 4, 3);
     const std::vector<double> before = run->st.rho.vec();
-    readql(run->st, writer->path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 4);
+    EXPECT_EQ(readql(run->st, writer->path("m.asc")), FileResult::GridMismatch);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadQL:\nVoxelspacing is not equal to input file!\nPlease try again...\n\n");
     EXPECT_EQ(run->st.rho.vec(), before);
 
     DensityRun four({4, 4, 4, 2}, 3, {10, 12.5, 7.25, 90, 105.5, 90}, 874.0);
-    readql(four.st, writer->path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 4);
+    EXPECT_EQ(readql(four.st, writer->path("m.asc")), FileResult::GridMismatch);
     EXPECT_NE(four.out.str().find("Dimensions is not equal to input file!\nPlease try again..."),
               std::string::npos);
 }
@@ -117,46 +102,35 @@ TEST(ReadQL, OtherGridOrDimensionIsRejectedAndRhoKept) {
 TEST(ReadQL, CellDifferenceIsOnlyAWarning) {
     auto run = DensityRun::three(2, 3, 2);
     run->st.cell(2) = 12.1234567;  // the file holds it to five decimals
-    int ferror = -1;
-    writeql(run->st, run->path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
-    readql(run->st, run->path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(run->st, run->path("m.asc")), FileResult::Ok);
+    EXPECT_EQ(readql(run->st, run->path("m.asc")), FileResult::Ok);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadQL:\nWarning: Cell parameters are not equal to input file!\n\n");
     EXPECT_EQ(run->st.cell(2), 12.1234567);
 }
 
 TEST(ReadQL, TwoDimensionalCellComparesItsThreeParameters) {
     DensityRun run({3, 4}, 2, {5.5, 6.25, 120}, 29.8);
-    int ferror = -1;
-    writeql(run.st, run.path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
-    readql(run.st, run.path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(run.st, run.path("m.asc")), FileResult::Ok);
+    EXPECT_EQ(readql(run.st, run.path("m.asc")), FileResult::Ok);
     EXPECT_EQ(run.out.str(), "");
     run.st.cell(3) = 119.5;
-    readql(run.st, run.path("m.asc"), ferror);
-    EXPECT_EQ(ferror, 0);
+    EXPECT_EQ(readql(run.st, run.path("m.asc")), FileResult::Ok);
     EXPECT_NE(run.out.str().find("Warning: Cell parameters are not equal to input file!"), std::string::npos);
 }
 
 TEST(ReadQL, TruncatedFileIsAReadFailure) {
     auto run = DensityRun::three(3, 3, 3);
-    int ferror = -1;
-    writeql(run->st, run->path("m.asc"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writeql(run->st, run->path("m.asc")), FileResult::Ok);
     const std::string text = run->dir.read("m.asc");
     run->dir.write("cut.asc", text.substr(0, text.size() - 2 * 134));
-    readql(run->st, run->path("cut.asc"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readql(run->st, run->path("cut.asc")), FileResult::IoFailed);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadQL:\nError! Cannot read the density file!\n"
                               "Line 7 of " + run->path("cut.asc") + "\n"
                               "Something may have been read! Returning...\n\n");
 
     run->out.str("");
     run->dir.write("bad.asc", "   3   3\r\n        3     x   3\r\n");
-    readql(run->st, run->path("bad.asc"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readql(run->st, run->path("bad.asc")), FileResult::IoFailed);
 }
 
 }  // namespace

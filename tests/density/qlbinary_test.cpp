@@ -25,9 +25,7 @@ std::int32_t word(const std::string& bytes, std::size_t at) {
 
 TEST(WriteRawQL, FileLengthAndRecordFramesFor64Cubed) {
     auto run = DensityRun::three(64, 64, 64);
-    int ferror = -1;
-    writerawql(run->st, run->path("m.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writerawql(run->st, run->path("m.raw")), FileResult::Ok);
     EXPECT_EQ(std::filesystem::file_size(run->path("m.raw")), (4u + 76 + 4) + (4u + 2097152 + 4));
     const std::string bytes = run->dir.read("m.raw");
     EXPECT_EQ(word(bytes, 0), 76);
@@ -40,15 +38,12 @@ TEST(WriteRawQL, FileLengthAndRecordFramesFor64Cubed) {
 TEST(ReadRawQL, RoundTripIsBitExactAndTakesTheFileCell) {
     auto run = DensityRun::three(5, 3, 4);
     const std::vector<double> original = run->st.rho.vec();
-    int ferror = -1;
-    writerawql(run->st, run->path("m.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writerawql(run->st, run->path("m.raw")), FileResult::Ok);
     EXPECT_NE(run->log().find("Electron density written to file " + run->path("m.raw")),
               std::string::npos);
     run->st.rho.fill(0);
     run->st.cell(1) = 11.0;
-    readrawql(run->st, run->path("m.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(readrawql(run->st, run->path("m.raw")), FileResult::Ok);
     EXPECT_EQ(std::memcmp(run->st.rho.data(), original.data(), original.size() * sizeof(double)), 0);
     EXPECT_EQ(run->st.cell(1), 10.0);
     EXPECT_EQ(run->st.sdim, 3);
@@ -59,48 +54,38 @@ TEST(ReadRawQL, RoundTripIsBitExactAndTakesTheFileCell) {
 TEST(ReadRawQL, GridOfAnotherSizeIsAReadFailureAndChangesNothing) {
     auto small = DensityRun::three(4, 4, 4);
     auto large = DensityRun::three(8, 8, 8);
-    int ferror = -1;
-    writerawql(small->st, small->path("small.raw"), ferror);
-    writerawql(large->st, large->path("large.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writerawql(small->st, small->path("small.raw")), FileResult::Ok);
+    ASSERT_EQ(writerawql(large->st, large->path("large.raw")), FileResult::Ok);
 
     const std::vector<double> before = large->st.rho.vec();
-    readrawql(large->st, small->path("small.raw"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readrawql(large->st, small->path("small.raw")), FileResult::IoFailed);
     EXPECT_EQ(large->out.str(), kReadFailure);
     EXPECT_EQ(large->st.rho.vec(), before);
 
     // A larger file would fill rho and leave nvox out of step with nvoxtot.
-    readrawql(small->st, large->path("large.raw"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readrawql(small->st, large->path("large.raw")), FileResult::IoFailed);
     EXPECT_EQ(small->st.nvox(1), 4);
     EXPECT_EQ(small->st.cell(1), 10.0);
 }
 
 TEST(ReadRawQL, HeaderWithMoreAxesThanTheRunIsAReadFailure) {
     DensityRun four({3, 3, 3, 2}, 3, {10, 12.5, 7.25, 90, 105.5, 90}, 874.0);
-    int ferror = -1;
-    writerawql(four.st, four.path("four.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writerawql(four.st, four.path("four.raw")), FileResult::Ok);
     auto run = DensityRun::three(3, 3, 3);
-    readrawql(run->st, four.path("four.raw"), ferror);
-    EXPECT_EQ(ferror, 2);
+    EXPECT_EQ(readrawql(run->st, four.path("four.raw")), FileResult::IoFailed);
     EXPECT_EQ(run->st.sdim, 3);
     EXPECT_EQ(run->st.nvox.size(), 3);
 }
 
 TEST(ReadRawQL, FileEndingAfterTheHeaderIsAReadFailure) {
     auto run = DensityRun::three(3, 2, 2);
-    int ferror = -1;
-    writerawql(run->st, run->path("m.raw"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writerawql(run->st, run->path("m.raw")), FileResult::Ok);
     run->dir.write("head.raw", run->dir.read("m.raw").substr(0, 84));
     run->dir.write("cut.raw", run->dir.read("m.raw").substr(0, 100));
     const std::vector<double> before = run->st.rho.vec();
     for (const char* name : {"head.raw", "cut.raw"}) {
         run->out.str("");
-        readrawql(run->st, run->path(name), ferror);
-        EXPECT_EQ(ferror, 2) << name;
+        EXPECT_EQ(readrawql(run->st, run->path(name)), FileResult::IoFailed) << name;
         EXPECT_EQ(run->out.str(), kReadFailure) << name;
         EXPECT_EQ(run->st.rho.vec(), before) << name;
     }
@@ -108,9 +93,7 @@ TEST(ReadRawQL, FileEndingAfterTheHeaderIsAReadFailure) {
 
 TEST(ReadRawQL, MissingFileIsAnOpenFailure) {
     auto run = DensityRun::three(2, 2, 2);
-    int ferror = -1;
-    readrawql(run->st, run->path("none.raw"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(readrawql(run->st, run->path("none.raw")), FileResult::OpenFailed);
     EXPECT_EQ(run->out.str(), "\nRoutine ReadRawQL:\nError! Cannot open density file for reading!\n"
                               "Nothing has been read! Returning...\n\n");
 }
@@ -118,9 +101,7 @@ TEST(ReadRawQL, MissingFileIsAnOpenFailure) {
 TEST(WriteRawQL, ExistingFileIsLeftUnchangedAndReported) {
     auto run = DensityRun::three(2, 2, 2);
     run->dir.write("m.raw", "keep");
-    int ferror = -1;
-    writerawql(run->st, run->path("m.raw"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writerawql(run->st, run->path("m.raw")), FileResult::OpenFailed);
     EXPECT_EQ(run->dir.read("m.raw"), "keep");
     EXPECT_EQ(run->log(), "\r\nRoutine WriteRawQL:\r\nError! Cannot open the density file for writing!\r\n"
                           "Output file: " + run->path("m.raw") +

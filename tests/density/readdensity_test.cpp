@@ -12,13 +12,11 @@ namespace {
 using quilmo_test::DensityRun;
 
 TEST(ReadDensity, EachFileTypeFillsRhoAndIsScaledToTheCharge) {
-    const std::pair<const char*, void (*)(RunState&, const std::string&, int&)> cases[] = {
+    const std::pair<const char*, FileResult (*)(RunState&, const std::string&)> cases[] = {
         {"QLascii", writeql}, {"QLbinary", writerawql}};
     for (auto [type, writer] : cases) {
         auto run = DensityRun::three(3, 3, 2);
-        int ferror = -1;
-        writer(run->st, run->path("prior"), ferror);
-        ASSERT_EQ(ferror, 0);
+        ASSERT_EQ(writer(run->st, run->path("prior")), FileResult::Ok);
         const double first = run->st.rho(0), second = run->st.rho(1);
         run->st.rho.fill(0);
         run->st.charge = 10;
@@ -30,8 +28,7 @@ TEST(ReadDensity, EachFileTypeFillsRhoAndIsScaledToTheCharge) {
         EXPECT_NEAR(run->st.rho(0) / run->st.rho(1), first / second, 1e-12) << type;
     }
     auto run = DensityRun::three(3, 3, 2);
-    int ferror = -1;
-    writejana(run->st, run->path("prior"), false, ferror);
+    ASSERT_EQ(writejana(run->st, run->path("prior"), false), FileResult::Ok);
     const double first = run->st.rho(0);
     readdensity(run->st, fixed("jana", 264), fixed(run->path("prior"), 264));
     EXPECT_NEAR(run->st.rho(0), first, 1e-6 * std::fabs(first));

@@ -16,9 +16,7 @@ TEST(WriteXPlor, LayoutOf24By30By36Map) {
     auto run = DensityRun::three(24, 30, 36);
     run->st.rho(0) = 1.25 * run->st.capvx;
     run->st.rho(1) = -0.00004 * run->st.capvx;
-    int ferror = -1;
-    writexplor(run->st, run->path("m.xplor"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writexplor(run->st, run->path("m.xplor")), FileResult::Ok);
     const std::string text = run->dir.read("m.xplor");
     const auto lines = lines_of(text);
     ASSERT_EQ(lines.size(), 25964u);
@@ -45,9 +43,7 @@ TEST(WriteXPlor, ZeroDensityAndBlankTitle) {
     auto run = DensityRun::three(2, 2, 2);
     run->st.rho.fill(0);
     run->st.title = std::string(132, ' ');
-    int ferror = -1;
-    writexplor(run->st, run->path("m.xplor"), ferror);
-    ASSERT_EQ(ferror, 0);
+    ASSERT_EQ(writexplor(run->st, run->path("m.xplor")), FileResult::Ok);
     const auto lines = lines_of(run->dir.read("m.xplor"));
     ASSERT_EQ(lines.size(), 8u + 2 + 8);
     EXPECT_EQ(lines[2], "");
@@ -56,15 +52,12 @@ TEST(WriteXPlor, ZeroDensityAndBlankTitle) {
 
 TEST(WriteXPlor, RefusesOtherDimensionsAndExistingFiles) {
     DensityRun four({3, 3, 3, 2}, 3, {10, 12.5, 7.25, 90, 105.5, 90}, 874.0);
-    int ferror = -1;
-    writexplor(four.st, four.path("m.xplor"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writexplor(four.st, four.path("m.xplor")), FileResult::OpenFailed);
     EXPECT_FALSE(four.dir.exists("m.xplor"));
 
     auto run = DensityRun::three(2, 2, 2);
     run->dir.write("m.xplor", "keep");
-    writexplor(run->st, run->path("m.xplor"), ferror);
-    EXPECT_EQ(ferror, 1);
+    EXPECT_EQ(writexplor(run->st, run->path("m.xplor")), FileResult::OpenFailed);
     EXPECT_EQ(run->dir.read("m.xplor"), "keep");
     EXPECT_EQ(run->log(), "\r\nRoutine WriteXPlor:\r\nError! Cannot open density file for writing!\r\n"
                           "Output file: " + run->path("m.xplor") +

@@ -42,9 +42,7 @@ TEST(FourierRun, DensityPeaksOnTheAtomsAndSumsToF000) {
     for (int i = 1; i <= 3; ++i) st.cell(i) = 10;
     for (int i = 4; i <= 6; ++i) st.cell(i) = 90;
     st.cell(7) = 1000;
-    int ferror = -1;
-    quilmo::readql(st, quilmo::fixed((dir / "atoms.asc").string(), 264), ferror);
-    ASSERT_EQ(ferror, 0) << con.str();
+    ASSERT_EQ(quilmo::readql(st, quilmo::fixed((dir / "atoms.asc").string(), 264)), quilmo::FileResult::Ok) << con.str();
 
     double sum = 0;
     for (int v = 0; v < 8000; ++v) sum += st.rho(v);

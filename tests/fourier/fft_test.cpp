@@ -121,7 +121,7 @@ TEST(Fft, ReflectionValuesAreSetReadBackAndTransformed) {
         st.memrefl(i).sfloc = arraylocation(st, h, 2);
     }
     st.memrefl(n + 1) = st.memrefl(2);  // the same position again, written last
-    st.mtotalf() = n + 1;
+    st.msec.f = {1, n + 1};
     TransformArray::Sparse& s = clear_sf(st);
     write_memrefl_sf(st, s, 1, n + 1, [](const reftyp& e) { return cplx(e.hklfg[0] + 0.5, e.hklfg[1]); });
     write_memrefl_sf(st, s, n + 1, n + 1, [](const reftyp&) { return cplx(7, -3); });

@@ -30,7 +30,7 @@ struct Synthesis {
             e.b = f[i].b;
         }
         st.msec.f.start = 1;
-        st.msec.f.end = st.mtotalf() = static_cast<int>(f.size());
+        st.msec.f.end = static_cast<int>(f.size());
     }
     ~Synthesis() { fftfree(st); }
 };

@@ -67,10 +67,9 @@ struct Report {
         st.refl(3) = refl({2, 0, 1}, 1, 8.5, 0, 8.5, 0.5, 2, 4);
         st.refl(4) = refl({0, 2, -1}, 1, 0, 0, 0, 0, 4, 0);
         st.refl(5) = refl({3, 1, -2}, 0, 0, 0, 0, 0, 4, 0);
-        st.sec.f.start = 1, st.sec.f.end = 2, st.totalf() = 2;
-        st.sec.g.start = 3, st.sec.g.end = 4, st.totalg() = 2, st.ggroups = 1;
-        st.sec.extra.start = 5, st.sec.extra.end = 5, st.totalextra() = 1;
-        st.totalfge() = 5;
+        st.sec.f.start = 1, st.sec.f.end = 2;
+        st.sec.g.start = 3, st.sec.g.end = 4, st.ggroups = 1;
+        st.sec.extra.start = 5, st.sec.extra.end = 5;
         st.log.open(quilmo::trim(st.logfile), TextOut::Mode::Append);
     }
     std::vector<std::string> lines(const char* name) const { return quilmo_test::lines_of(dir.read(name)); }
@@ -202,7 +201,7 @@ TEST(Writelogfiles, LongInputFileNamePrintedWhole) {
 
 TEST(Writelogfiles, PrimitiveRunWithoutGroupsOrExtras) {
     Report r;
-    r.st.ggroups = 0, r.st.totalg() = 0, r.st.totalextra() = 0, r.st.totalfge() = 2;
+    r.st.ggroups = 0, r.st.sec.g = r.st.sec.extra = {};  // neither block in the input
     r.st.centro = false;
     r.st.algorithm = 2, r.st.method[0] = 4, r.st.nrand = 1, r.st.rate = 1, r.st.utol = 0.05f;
     writelogfiles(r.st);

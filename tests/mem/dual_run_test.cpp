@@ -64,7 +64,7 @@ struct DualRun {
         st.memrefl(5).sfloc = 2 * (3 * 4 + 3 * 16);
         st.memrefl(5).b = 2;
         st.msec.f.start = 1;
-        st.msec.f.end = st.msec.prif.end = st.mtotalf() = 5;
+        st.msec.f.end = st.msec.prif.end = 5;
         st.aim = aim;
         rfactorinit(st);
     }

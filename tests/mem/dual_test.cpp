@@ -98,7 +98,7 @@ struct DualCase {
         st.refl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.refl.data());
         st.sec.f.start = 1;
-        st.sec.f.end = st.totalf() = st.totalfg() = static_cast<int>(list.size());
+        st.sec.f.end = static_cast<int>(list.size());
         p = dual_problem(st, 1.3);
         // Random data break the symmetry; what they break is out of reach.
         p.aim += p.cdead;

@@ -26,7 +26,7 @@ void with_memrefl(RunState& st, std::initializer_list<reftyp> fs) {
         ++i;
     }
     st.msec.f.start = 1;
-    st.msec.f.end = st.msec.prif.end = st.mtotalf() = static_cast<int>(fs.size());
+    st.msec.f.end = st.msec.prif.end = static_cast<int>(fs.size());
     quilmo_test::scribble_sf(st, 99.0);  // whatever was there must go
 }
 
@@ -80,8 +80,7 @@ TEST(FillFGCon, GroupMembersGetTheGroupFactorTimesTheirOwnValue) {
     st.refl(1) = entry(10, 0, 10, 0, 1);
     st.refl(2) = entry(0, 0, 3, 0, 1, 2);
     st.refl(2).f = 2;
-    st.sec.g.start = 2;
-    st.totalg() = 1;
+    st.sec.g.start = st.sec.g.end = 2;
     st.ggroups = 1;
     st.gdiff.allocate(1, 1);
     st.gdiff(1) = 1;

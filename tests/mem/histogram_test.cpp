@@ -23,7 +23,7 @@ void with_residuals(RunState& st, const TempDir& dir, const std::vector<double>&
     for (std::size_t k = 0; k < res.size(); ++k)
         st.refl(static_cast<long>(k) + 2) = entry(5 + res[k], 0, 5, 0, 1);
     st.sec.f.start = 1;
-    st.sec.f.end = st.totalf() = st.totalfg() = st.totalfpg() = static_cast<int>(res.size()) + 1;
+    st.sec.f.end = static_cast<int>(res.size()) + 1;
     st.filetitle = fixed((dir / "abc").string(), 264);
     st.title = fixed("A test run", 132);
     st.initrhotype = fixed("flat", 264);
@@ -159,4 +159,23 @@ TEST(Histogram, WildResidualsStayInTwoThousandBins) {
                       std::string::npos,
                   c.nonfinite > 0);
     }
+}
+
+TEST(HistogramBar, BarAndCurveMarksOfOneBin) {
+    const struct {
+        long bin;
+        int count, maxcnt;
+        long totalfg;
+        std::string line;
+    } cases[] = {
+        {0, 0, 100, 0, "    0.0    0 |"},
+        {5, 100, 100, 0, "    1.0  100 |" + std::string(100, 'X')},
+        {-3, 1, 300, 0, "   -0.6    1 |X"},             // scaled below half a mark, still shown
+        {0, 0, 100, 38, "    0.0    0 |  |"},           // the curve about 3 marks high
+        {-5, 0, 100, 38, "   -1.0    0 | \\"},
+        {5, 0, 100, 38, "    1.0    0 | /"},
+        {0, 0, 100, 1000000, "    0.0    0 |"},         // a curve beyond the line is left out
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(histogram_bar(c.bin, c.count, c.maxcnt, c.totalfg), c.line) << c.bin << " " << c.totalfg;
 }

@@ -51,7 +51,7 @@ struct MemRun {
         st.memrefl(3).sfloc = 6;
         st.refl(2).sfloc = 2;
         st.msec.f.start = 1;
-        st.msec.f.end = st.msec.prif.end = st.mtotalf() = 3;
+        st.msec.f.end = st.msec.prif.end = 3;
         st.lambda = lambda;
         st.aim = aim;
         rfactorinit(st);
@@ -180,7 +180,6 @@ TEST(Mem, ExtraReflectionsShowTheFinalDensityEvenWithoutACycle) {
     r.st.refl(3).hklfg = {2, 0, 0};
     r.st.refl(3).sfloc = 4;
     r.st.sec.extra.start = r.st.sec.extra.end = 3;
-    r.st.totalextra() = 1;
     mem(r.st);
     EXPECT_NEAR(r.st.refl(3).amem, 32.0, 1e-9);
     EXPECT_NEAR(r.st.refl(3).bmem, 0.0, 1e-9);
@@ -230,8 +229,6 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.refl(3).hklfg = {2, 0, 0};
     r.st.refl(3).sfloc = 4;
     r.st.sec.prif.start = r.st.sec.prif.end = 3;
-    r.st.totalprif() = 1;
-    r.st.totalfpg() = 3;
     r.st.sec.g.start = r.st.sec.extra.start = 4;
     r.st.sec.g.end = r.st.sec.extra.end = 3;
     r.st.addprisf = true;
@@ -242,7 +239,6 @@ TEST(Mem, RejectedCycleThatMetTheAimDoesNotEndTheRun) {
     r.st.memrefl(3).sfloc = 6;
     r.st.memrefl(4) = r.st.refl(3);
     r.st.msec.prif.start = r.st.msec.prif.end = 4;
-    r.st.mtotalprif() = 1;
     r.st.maxcycles = 3;
     rfactorinit(r.st);
     mem(r.st);

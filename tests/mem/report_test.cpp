@@ -69,8 +69,7 @@ TEST(MemReport, EndReportCountsTheLastCycleStarted) {
 
 TEST(MemReport, CycleReportShowsThePriorLineOnlyWithPriors) {
     ReportRun r;
-    r.st.totalf() = 3;
-    r.st.totalfpg() = 3;
+    r.st.sec.f = {1, 3};
     r.st.aim = 1;
     r.st.fgcon = 2.5;
     CycleValues c;
@@ -123,7 +122,6 @@ TEST(MemReport, ExtraReflectionLineStopsAfterSigma) {
     r.st.refl(2) = entry(0, 0, 1.5, -0.5, 0);
     r.st.refl(2).hklfg = {1, 1, 0};
     r.st.sec.extra.start = r.st.sec.extra.end = 2;
-    r.st.totalextra() = 1;
     report_listings(r.st, r.out);
     std::vector<std::string> l = r.listing();
     auto it = std::find(l.begin(), l.end(), "Extra reflections");

@@ -91,16 +91,14 @@ TEST(RFactor, GroupValueIsMultiplicityWeightedRms) {
     st.refl(3) = entry(0, 0, 1, 0, 0.5, 6);
     st.refl(3).f = 0;
     st.refl(3).weight = 0;
-    st.sec.f.start = st.sec.f.end = st.totalf() = 1;
+    st.sec.f.start = st.sec.f.end = 1;
     st.sec.prif.start = 2;
     st.sec.prif.end = 1;
     st.sec.g.start = 2;
     st.sec.g.end = 3;
-    st.totalg() = 2;
     st.ggroups = 1;
     st.gdiff.allocate(1, 1);
     st.gdiff(1) = 2;
-    st.totalfg() = st.totalfpg() = 3;
     rfactorinit(st);
     rfactor(st);
     const double gc = std::sqrt(3.0);

@@ -105,7 +105,7 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
         e.sfloc = quilmo::arraylocation(st, e.hklfg, 2);
         return e;
     };
-    st.totalf() = st.totalg() = st.totalextra() = 0;
+    st.sec.f = st.sec.g = st.sec.extra = {};
     st.ggroups = static_cast<int>(g.size());
     st.gdiff.allocate(1, st.ggroups);
     for (char block : order) {
@@ -121,8 +121,7 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                 list.push_back(e);
             }
             st.sec.f.start = start;
-            st.totalf() = static_cast<int>(f.size());
-            st.sec.f.end = start + st.totalf() - 1;
+            st.sec.f.end = static_cast<int>(list.size());
         } else if (block == 'G') {
             int gn = 0;
             for (const GGroup& grp : g) {
@@ -136,11 +135,10 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                         e.weight = 1 / (grp.sigma * grp.sigma);
                     }
                     list.push_back(e);
-                    ++st.totalg();
                 }
             }
             st.sec.g.start = start;
-            st.sec.g.end = start + st.totalg() - 1;
+            st.sec.g.end = static_cast<int>(list.size());
         } else {
             for (const FRefl& r : extra) {
                 reftyp e = entry(r.h);
@@ -149,12 +147,9 @@ inline void set_refl(RunState& st, const std::vector<FRefl>& f, const std::vecto
                 list.push_back(e);
             }
             st.sec.extra.start = start;
-            st.totalextra() = static_cast<int>(extra.size());
-            st.sec.extra.end = start + st.totalextra() - 1;
+            st.sec.extra.end = static_cast<int>(list.size());
         }
     }
-    st.totalfg() = st.totalf() + st.totalg();
-    st.totalfge() = st.totalfg() + st.totalextra();
     st.refl.allocate(1, st.totalfge() + 1);
     std::copy(list.begin(), list.end(), st.refl.data());
 }

@@ -41,9 +41,9 @@ TEST(IndexArray, SortsSectionsAndGroupsByPosition) {
                                       at(30, 1, 50), at(10, 1), at(20, 1), at(4, 2, 9), at(2, 2)};  // G
     st.memrefl.allocate(1, 10);
     std::copy(list.begin(), list.end(), st.memrefl.data());
-    st.msec.f.start = 1, st.mtotalf() = 3, st.msec.f.end = 3;
-    st.msec.prif.start = 4, st.mtotalprif() = 2, st.msec.prif.end = 5;
-    st.msec.g.start = 6, st.msec.g.end = 10, st.mtotalg() = 5;
+    st.msec.f.start = 1, st.msec.f.end = 3;
+    st.msec.prif.start = 4, st.msec.prif.end = 5;
+    st.msec.g.start = 6, st.msec.g.end = 10;
     st.ggroups = 2;
     st.mngroup.allocate(1, 2);
     st.mngroup(1) = 3, st.mngroup(2) = 2;
@@ -93,7 +93,7 @@ TEST(Transfers, ScaleByRegularizationFactorAndLeaveSfAlone) {
     st.memrefl.allocate(1, 2);
     st.memrefl(1) = st.refl(3);
     st.memrefl(2) = st.refl(4);
-    st.mtotalf() = 2;  // two entries in all
+    st.msec.f = {1, 2};  // two entries in all
     sf2memrefl(st);
     EXPECT_DOUBLE_EQ(st.memrefl(1).amem, before[static_cast<std::size_t>(st.memrefl(1).sfloc)] * 0.5);
     EXPECT_DOUBLE_EQ(st.memrefl(2).bmem, before[static_cast<std::size_t>(st.memrefl(2).sfloc) + 1]);

@@ -40,11 +40,10 @@ inline void set_cell_parameters(quilmo::RunState& st, int rdim, const std::vecto
 }
 
 // Section bounds of an input list that holds only F entries 1..nf: the P,
-// G and extra sections are empty and start behind it, and the totals agree.
+// G and extra sections are empty and start behind it.
 inline void set_f_only_sections(quilmo::RunState& st, int nf) {
     st.sec.f.start = 1;
-    st.sec.f.end = st.totalf() = nf;
-    st.totalfg() = st.totalfpg() = st.totalfge() = nf;
+    st.sec.f.end = nf;
     st.sec.prif.start = st.sec.g.start = st.sec.extra.start = nf + 1;
     st.sec.prif.end = st.sec.g.end = st.sec.extra.end = nf;
 }
