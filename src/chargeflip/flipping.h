@@ -43,7 +43,7 @@ void handover(RunState& st, bool electrons_as_f000);
 constexpr bool kElectronsAsF000 = false;
 
 // Where the flipping keeps the structure factors of the F entries of memrefl
-// (index i - mstartf): the sparse value slot of sf of each entry and of its
+// (index i - msec.f.start): the sparse value slot of sf of each entry and of its
 // Friedel mate (-1 when the mate is no reflection position), found once per
 // run so that the cycle only looks them up.
 struct FlipMates {

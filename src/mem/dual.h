@@ -49,7 +49,7 @@ struct DualProblem {
     double aimfree() const { return aim - cdead; }
 };
 
-// The problem of the run's F-constraints (refl, startf+1 .. endf), its orbit
+// The problem of the run's F-constraints (refl, sec.f.start+1 .. sec.f.end), its orbit
 // table and prior, solved for the constraint value `aim`.  The free
 // components are found from the structure factors of two random symmetric
 // densities (one forward transform; st.sf is overwritten).
