@@ -33,13 +33,7 @@ struct RunHooks : DualHooks {
                   {" Evaluation", nev, "  Constraint", v.c, "  Lambda", v.lambda, "  Entropy", v.s,
                    "  |grad Psi|", v.gnorm});
         st.summary.cycles.push_back({nev, v.lambda, v.r, v.c});
-        bool go_on = true;
-        if (usercom(st, "STOP", "   ")) {
-            st.log.list();
-            st.log.write("(a)", {"User forced termination of iteration. Stopping."});
-            go_on = false;
-        }
-        if (usercom(st, "DENSITY", "CHR")) write_density_now(au);
+        const bool go_on = !user_commands(st, [this, au] { write_density_now(au); });
         st.log.flush();
         out.flush();
         fplivc(st);

@@ -280,13 +280,10 @@ void mem(RunState& st) {
     bool done = st.fgcon <= st.aim;
     while (!done) {
         ++ncycle;
-        if (usercom(st, "STOP", "   ")) {
-            st.log.list();
-            st.log.write("(a)", {"User forced termination of iteration. Stopping."});
+        if (user_commands(st, [&st] { write_density_now(st); })) {
             st.maxcycles = ncycle - 1;
             st.summary.iteration_end = "user STOP";
         }
-        if (usercom(st, "DENSITY", "CHR")) write_density_now(st);
         if (ncycle > st.maxcycles) {
             if (st.summary.iteration_end.empty()) st.summary.iteration_end = "cycle limit";
             break;

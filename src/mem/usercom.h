@@ -15,4 +15,19 @@ namespace quilmo {
 // must be open, and give false.
 bool usercom(RunState& st, std::string_view key, std::string_view valflag);
 
+// The user's commands between two steps of an iteration: STOP is logged
+// and gives true (the iteration ends), DENSITY calls write_density() to
+// write the current density under the name in st.com.
+template <class WriteDensity>
+bool user_commands(RunState& st, WriteDensity write_density) {
+    bool stop = false;
+    if (usercom(st, "STOP", "   ")) {
+        st.log.list();
+        st.log.write("(a)", {"User forced termination of iteration. Stopping."});
+        stop = true;
+    }
+    if (usercom(st, "DENSITY", "CHR")) write_density();
+    return stop;
+}
+
 }  // namespace quilmo
