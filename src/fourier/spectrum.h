@@ -40,26 +40,26 @@ void write_memrefl_sf(RunState& st, TransformArray::Sparse& s, int first, int la
     }
 }
 
-// Calls put(entry, F) with F at the position of memrefl entries first..last.
-template <class Put>
-void read_memrefl_sf(RunState& st, int first, int last, Put put) {
+// Calls put(entry, F) with F at the position of entries first..last of a
+// reflection list whose slots are `slots`.
+template <class Slots, class Put>
+void read_list_sf(RunState& st, FArray<reftyp>& list, Slots slots, int first, int last, Put put) {
     const TransformArray::Sparse& s = sparse_sf(st);
     for (int i = first; i <= last; ++i) {
-        reftyp& e = st.memrefl(i);
-        const std::size_t k = static_cast<std::size_t>(entry_slot(st, &TransformArray::Sparse::mem, i, e.sfloc));
+        reftyp& e = list(i);
+        const std::size_t k = static_cast<std::size_t>(entry_slot(st, slots, i, e.sfloc));
         put(e, s.active ? s.value[k] : st.sf.read(s.pos[k]));
     }
 }
 
-// The same for refl entries first..last.
+// The same for memrefl entries first..last, and for refl entries.
+template <class Put>
+void read_memrefl_sf(RunState& st, int first, int last, Put put) {
+    read_list_sf(st, st.memrefl, &TransformArray::Sparse::mem, first, last, put);
+}
 template <class Put>
 void read_refl_sf(RunState& st, int first, int last, Put put) {
-    const TransformArray::Sparse& s = sparse_sf(st);
-    for (int i = first; i <= last; ++i) {
-        reftyp& e = st.refl(i);
-        const std::size_t k = static_cast<std::size_t>(entry_slot(st, &TransformArray::Sparse::refl, i, e.sfloc));
-        put(e, s.active ? s.value[k] : st.sf.read(s.pos[k]));
-    }
+    read_list_sf(st, st.refl, &TransformArray::Sparse::refl, first, last, put);
 }
 
 }  // namespace quilmo
