@@ -57,6 +57,8 @@ struct Case {
                     e.f = 10.0 * std::exp(-0.01 * s2) * (1.0 + 0.5 * std::sin(1.7 * h + 2.3 * k + 0.7 * l));
                     list.push_back(e);
                 }
+        // In position order, as the expansion leaves the list (F(000) first).
+        std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.msec.f.start = 1;

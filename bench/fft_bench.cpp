@@ -4,6 +4,8 @@
 // pair itself also against a complex transform pair ("x_complex_pair").
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <time.h>
 
 #include <map>
@@ -48,6 +50,8 @@ struct Case {
                     e.rf = 1;
                     list.push_back(e);
                 }
+        // In position order, as the expansion leaves the list (F(000) first).
+        std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.msec.f.start = 1;
