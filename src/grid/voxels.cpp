@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "grid/orbitlist.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -69,6 +70,10 @@ void spread_orbits(const RunState& st, const double* au, bool two, Put put) {
 }  // namespace
 
 void expandrho(RunState& st) {
+    // The iterations hand the full-grid density back while they run (see
+    // release_rho); it comes back here, when a map is wanted.
+    if (st.rho.size() != st.nvoxtot)
+        allocate_or_stop("Error allocating electron density!!", [&] { st.rho.allocate(0, st.lstrhoel); });
     st.rho.fill(0.0);
     double* rho = st.rho.data();
     spread_orbits(st, st.au.data(), st.nchan == 2, [rho](int v, double value) { rho[v] = value; });

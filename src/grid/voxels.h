@@ -27,8 +27,14 @@ Coord8 symop(const RunState& st, int isymn, const Coord8& ixyz);
 // by whole periods.
 void remap(const RunState& st, Coord8& xyz);
 
-// rho = the per-orbit density au on the full grid.
+// rho = the per-orbit density au on the full grid (allocated again if an
+// iteration released it).
 void expandrho(RunState& st);
+
+// An iteration works on au and the transform array only: the memory of the
+// full-grid density rho goes back while it runs, so that a large grid
+// needs no more memory than it did with one complex transform array.
+inline void release_rho(RunState& st) { st.rho = FArray<double>(); }
 
 // The density of sf = au on the full grid.
 void expandsf(RunState& st);

@@ -98,6 +98,7 @@ const char* summary_end(const DualResult& r) {
 void memdual(RunState& st) {
     TextOut out;
     open_reports(st, out);
+    release_rho(st);
 
     // The start of a Sakata-Sato run: the statistics of the starting density.
     new_structure_factors(st);

@@ -255,6 +255,7 @@ void mem(RunState& st) {
     TextOut out;
     open_reports(st, out);
 
+    release_rho(st);
     // Made once: the cycle allocates nothing.
     const OrbitList orb = orbitlist(st);
     LogRatio ratio;

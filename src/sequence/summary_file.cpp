@@ -247,7 +247,7 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
     if (end.stopped) j["message"] = end.message;
     // The grid, the cell and the operators are known once the input has
     // been read to its end.
-    if (st.rho.allocated()) {
+    if (st.sf.allocated()) {
         Json grid = Json::array(), cell = Json::array();
         for (int i = 1; i <= st.sdim; ++i) grid.push_back(st.nvox(i));
         for (int i = 1; i <= st.ncellpar; ++i) cell.push_back(st.cell(i));
