@@ -88,8 +88,16 @@ struct Update {
 // ln(au/rau) of every value, carried from cycle to cycle beside au so that
 // a cycle takes one exponential per orbit and no logarithm; `backup` goes
 // with bau.
+//
+// The backup is the density of the last accepted cycle.  Rather than copying
+// au into bau after every accepted cycle, the update writes the new density
+// into bau's storage and the two arrays change places, so that bau holds
+// the density the cycle started from.  That is the last accepted one except
+// after a cycle kept with a high charge increase (no new backup): then the
+// next update works in place, leaving bau alone (`pinned`).
 struct LogRatio {
     std::vector<double> now, backup;
+    bool pinned = false;
 };
 
 void init_logratio(const RunState& st, LogRatio& lr) {
@@ -111,14 +119,23 @@ struct UpdateSums {
     bool too_large = false;  // an exponent beyond what a double holds
 };
 
-UpdateSums update_part(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda, long begin,
+// The new values of orbits begin..end-1 from those of `from` (au and the
+// log ratios) into `to`, which may be the same arrays.
+struct UpdateArrays {
+    const double *au, *lr;
+    double *new_au, *new_lr;
+};
+
+UpdateSums update_part(const RunState& st, const OrbitList& orb, UpdateArrays a, double lambda, long begin,
                        long end) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
     const double* grad = st.sf.density();
     const double norm = st.norm;
-    double* au = st.au.data();
-    double* lr = ratio.now.data();
+    const double* au = a.au;
+    const double* lr = a.lr;
+    double* nau = a.new_au;
+    double* nlr = a.new_lr;
     UpdateSums p;
     for (long i = begin; i < end; ++i) {
         const double m = orb.m[static_cast<std::size_t>(i)];
@@ -138,15 +155,15 @@ UpdateSums update_part(RunState& st, const OrbitList& orb, LogRatio& ratio, doub
             return p;
         }
         const double x = std::exp(e);
-        au[i] *= x;
-        lr[i] = l1 + e;
-        p.sumrho += m * au[i];
-        p.slog += m * au[i] * lr[i];
+        nau[i] = au[i] * x;
+        nlr[i] = l1 + e;
+        p.sumrho += m * nau[i];
+        p.slog += m * nau[i] * nlr[i];
         if (two) {
-            au[i + norb] /= x;
-            lr[i + norb] -= e;
-            p.sumrho += m * au[i + norb];
-            p.slog += m * au[i + norb] * lr[i + norb];
+            nau[i + norb] = au[i + norb] / x;
+            nlr[i + norb] = lr[i + norb] - e;
+            p.sumrho += m * nau[i + norb];
+            p.slog += m * nau[i + norb] * nlr[i + norb];
         }
     }
     return p;
@@ -155,13 +172,19 @@ UpdateSums update_part(RunState& st, const OrbitList& orb, LogRatio& ratio, doub
 Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda) {
     const int norb = st.norb;
     const bool two = st.nchan == 2;
-    double* au = st.au.data();
-    double* lr = ratio.now.data();
+    const UpdateArrays arrays{st.au.data(), ratio.now.data(), ratio.pinned ? st.au.data() : st.bau.data(),
+                              ratio.pinned ? ratio.now.data() : ratio.backup.data()};
     const int parts = part_count(st.nthreads, norb);
     std::array<UpdateSums, kMaxThreads> sums;  // no allocation in the cycle
     for_parts(parts, norb, [&](int k, long begin, long end) {
-        sums[static_cast<std::size_t>(k)] = update_part(st, orb, ratio, lambda, begin, end);
+        sums[static_cast<std::size_t>(k)] = update_part(st, orb, arrays, lambda, begin, end);
     });
+    if (!ratio.pinned) {
+        std::swap(st.au, st.bau);
+        std::swap(ratio.now, ratio.backup);
+    }
+    double* au = st.au.data();
+    double* lr = ratio.now.data();
     double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
     for (int k = 0; k < parts; ++k) {
         const UpdateSums& p = sums[static_cast<std::size_t>(k)];
@@ -191,15 +214,12 @@ Update update(RunState& st, const OrbitList& orb, LogRatio& ratio, double lambda
     return u;
 }
 
+// Back to the last accepted density; what au held is no longer needed.
 void restore_backup(RunState& st, LogRatio& lr) {
-    std::copy(st.bau.vec().begin(), st.bau.vec().end(), st.au.vec().begin());
-    std::copy(lr.backup.begin(), lr.backup.end(), lr.now.begin());
+    std::swap(st.au, st.bau);
+    std::swap(lr.now, lr.backup);
+    lr.pinned = false;
     new_structure_factors(st);
-}
-
-void keep_backup(RunState& st, LogRatio& lr) {
-    std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
-    std::copy(lr.now.begin(), lr.now.end(), lr.backup.begin());
 }
 
 void progress(RunState& st, int ncycle, double lambda) {
@@ -229,6 +249,8 @@ void apply_verdict(RunState& st, Verdict v, double lambda, LogRatio& ratio, doub
             if (v == Verdict::charge_repeat) {
                 st.log.write("(A,E10.4,A)", {"Repeating with lambda decreased to ", lambda, "."});
                 restore_backup(st, ratio);
+            } else {
+                ratio.pinned = true;  // kept without becoming the backup
             }
             break;
         case Verdict::diverged_stop: {
@@ -242,7 +264,7 @@ void apply_verdict(RunState& st, Verdict v, double lambda, LogRatio& ratio, doub
             restore_backup(st, ratio);
             break;
         case Verdict::accepted:
-            keep_backup(st, ratio);
+            ratio.pinned = false;  // the next update leaves this density in bau
             fpgconold = st.fpgcon;
             fgconold = st.fgcon;
             break;
