@@ -1,8 +1,11 @@
 #include "grid/voxels.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "grid/orbitlist.h"
+#include "run/parallel.h"
 #include "textio/stop.h"
 
 namespace quilmo {
@@ -80,6 +83,32 @@ void expandrho(RunState& st) {
 }
 
 namespace {
+// Where each of `parts` equal runs of orbits starts: its first orbit
+// (0-based) and that orbit's place in rhotab.  Remembered for the table it
+// was found for, because finding it takes a walk through the whole table.
+const std::vector<std::pair<int, long>>& orbit_part_starts(const RunState& st, int parts) {
+    struct Known {
+        const int* tab = nullptr;
+        long size = 0;
+        int norb = 0, parts = 0;
+        std::vector<std::pair<int, long>> start;
+    };
+    static Known known;
+    if (known.tab == st.rhotab.data() && known.size == st.rhotab.size() && known.norb == st.norb &&
+        known.parts == parts)
+        return known.start;
+    known = Known{st.rhotab.data(), st.rhotab.size(), st.norb, parts, {}};
+    int next = 0;
+    for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
+        const long first = static_cast<long>(st.norb) * next / parts;
+        if (next < parts && i - 1 == first) {
+            known.start.emplace_back(i - 1, orbit.voxel - 1 - st.rhotab.data());
+            ++next;
+        }
+    });
+    return known.start;
+}
+
 void spread_sf(RunState& st, const double* au, bool two) {
     double* rho = st.sf.density();
     // A table whose orbits hold nvoxtot voxels in all covers the grid (a
@@ -87,7 +116,23 @@ void spread_sf(RunState& st, const double* au, bool two) {
     // voxel is overwritten and clearing first would be wasted.
     if (st.rhotab.size() != st.norb + static_cast<long>(st.nvoxtot))
         std::fill(rho, rho + st.sf.nvoxtot(), 0.0);
-    spread_orbits(st, au, two, [rho](int v, double value) { rho[v] = value; });
+    const int parts = part_count(st.nthreads, st.norb);
+    if (parts == 1) {
+        spread_orbits(st, au, two, [rho](int v, double value) { rho[v] = value; });
+        return;
+    }
+    const std::vector<std::pair<int, long>>& start = orbit_part_starts(st, parts);
+    const int norb = st.norb;
+    const int* tab = st.rhotab.data();
+    for_parts(parts, norb, [&](int k, long begin, long end) {
+        long t = start[static_cast<std::size_t>(k)].second;
+        for (long i = begin; i < end; ++i) {
+            const int m = tab[t];
+            const double v = two ? au[i] - au[i + norb] : au[i];
+            for (int j = 1; j <= m; ++j) rho[tab[t + j]] = v;
+            t += m + 1;
+        }
+    });
 }
 }  // namespace
 

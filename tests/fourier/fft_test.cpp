@@ -150,3 +150,34 @@ TEST(Fft, OtherDirectionsLeaveTheArrayAlone) {
     for (long i = 0; i < g.st.nvoxtot; ++i) EXPECT_EQ(g.rho(i), 0.25 * static_cast<double>(i));
     for (long i = 0; i < g.st.sf.nhalf(); ++i) EXPECT_EQ(g.st.sf.half()[i], cplx(i, -i));
 }
+
+// Long lists are read and written on several threads; a position changed in
+// place since the index was made is still found.
+TEST(Fft, ListsAreReadAndWrittenInPartsOnThreads) {
+    Grid g({64, 64, 16});
+    RunState& st = g.st;
+    st.nthreads = 2;
+    const int n = static_cast<int>(st.nvoxtot);
+    st.memrefl.allocate(1, n);
+    for (int i = 1; i <= n; ++i) st.memrefl(i).sfloc = 2 * (i - 1);
+    st.msec.f = {1, n};
+    std::mt19937 gen(3);
+    std::uniform_real_distribution<double> u(-1, 1);
+    for (long k = 0; k < st.nvoxtot; ++k) g.rho(k) = u(gen);
+    fft(st, 1);
+    for (int round = 0; round < 2; ++round) {
+        read_memrefl_sf(st, 1, n, [](reftyp& e, cplx f) {
+            e.amem = f.real();
+            e.bmem = f.imag();
+        });
+        for (int i = 1; i <= n; i += 97) {
+            const cplx want = st.sf.read(st.sf.position(st.memrefl(i).sfloc));
+            ASSERT_EQ(st.memrefl(i).amem, want.real()) << i;
+            ASSERT_EQ(st.memrefl(i).bmem, want.imag()) << i;
+        }
+        std::swap(st.memrefl(5).sfloc, st.memrefl(n - 5).sfloc);  // changed in place
+    }
+    TransformArray::Sparse& s = clear_sf(st);
+    write_memrefl_sf(st, s, 1, n, [](const reftyp& e) { return cplx(e.sfloc, -1); });
+    for (int i = 1; i <= n; i += 89) EXPECT_EQ(st.sf.at(st.memrefl(i).sfloc), cplx(st.memrefl(i).sfloc, -1));
+}
