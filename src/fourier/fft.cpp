@@ -56,7 +56,7 @@ void fftinit(RunState& st) {
 }
 
 void fft_backward_unscaled(RunState& st) {
-    if (st.sf.sparse().active) st.sf.fold_sparse();
+    if (st.sf.sparse().active) st.sf.fold_sparse(st.nthreads);
     fftw_execute_dft_c2r(st.plan2.get(), as_fftw(st.sf.half()), st.sf.density());
 }
 

@@ -71,7 +71,9 @@ TransformArray::Sparse& resync_sf(RunState& st) {
 
 TransformArray::Sparse& clear_sf(RunState& st) {
     TransformArray::Sparse& s = sparse_sf(st);
-    std::fill(s.value.begin(), s.value.end(), cplx{});
+    cplx* v = s.value.data();
+    const long n = static_cast<long>(s.value.size());
+    for_parts(part_count(st.nthreads, n), n, [v](int, long begin, long end) { std::fill(v + begin, v + end, cplx{}); });
     s.active = true;
     return s;
 }

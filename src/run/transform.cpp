@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "run/parallel.h"
+
 namespace quilmo {
 
 template <class T>
@@ -53,7 +55,11 @@ HalfPos TransformArray::position(long sfloc) const {
     return p;
 }
 
-void TransformArray::clear_half() { std::fill(half_.data(), half_.data() + half_.size(), cplx{}); }
+void TransformArray::clear_half(int threads) {
+    cplx* h = half_.data();
+    for_parts(part_count(threads, half_.size()), half_.size(),
+              [h](int, long begin, long end) { std::fill(h + begin, h + end, cplx{}); });
+}
 
 int TransformArray::sparse_index(long sfloc) const {
     const auto it = std::lower_bound(sparse_.loc.begin(), sparse_.loc.end(), sfloc);
@@ -67,8 +73,8 @@ cplx TransformArray::at(long sfloc) const {
     return i < 0 ? cplx{} : sparse_.value[static_cast<std::size_t>(i)];
 }
 
-void TransformArray::fold_sparse() {
-    clear_half();
+void TransformArray::fold_sparse(int threads) {
+    clear_half(threads);
     const std::size_t n = sparse_.loc.size();
     for (std::size_t i = 0; i < n; ++i) add(sparse_.pos[i], sparse_.value[i]);
 }

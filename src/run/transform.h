@@ -97,7 +97,7 @@ public:
         if (p.direct >= 0) half_[p.direct] += 0.5 * v;
         if (p.mirror >= 0) half_[p.mirror] += 0.5 * std::conj(v);
     }
-    void clear_half();
+    void clear_half(int threads = 1);  // on that many threads when the half is large
 
     // Structure factors set one by one at known positions (the reflection
     // lists').  Writers set them here, at most once each between clears; the
@@ -121,7 +121,7 @@ public:
     // sparse positions must be up to date (sparse_sf).
     cplx at(long sfloc) const;
     // The half = the Hermitian part of the sparse values (and nothing else).
-    void fold_sparse();
+    void fold_sparse(int threads = 1);
 
 private:
     int sdim_ = 0;
