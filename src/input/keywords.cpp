@@ -43,27 +43,28 @@ void h_perform(RunState& st, input_module& im, int& ios) {
 
 void h_title(RunState& st, input_module& im, int&) { st.title = rest(im, kLineLen); }
 
-// The fixed tables of the symmetry input and the grid hold 8 dimensions.
-void h_dimension(RunState& st, input_module& im, int& ios) {
-    oneint(im.inbuffer, st.sdim, ios);
+// One integer from the line that must lie in lo..hi; `message` and the
+// keyword-error code when it does not, and `value` keeps what it held.
+void bounded_int(RunState& st, const input_module& im, int& value, int lo, int hi, const char* message,
+                 int& ios) {
+    int v = value;
+    oneint(im.inbuffer, v, ios);
     if (ios != 0) return;
-    if (st.sdim < 1 || st.sdim > 8) {
-        errormsg(st, "Error, the dimension must lie between 1 and 8!");
+    if (v < lo || v > hi) {
+        errormsg(st, message);
         ios = kKeywordError;
         return;
     }
-    if (st.sdim > 3) flagkwdgroup(im, "4D", true);
+    value = v;
 }
 
-// One integer from the line that must lie in lo..hi; `message` and the
-// keyword-error code when it does not.
-void bounded_int(RunState& st, const input_module& im, int& value, int lo, int hi, const char* message,
-                 int& ios) {
-    oneint(im.inbuffer, value, ios);
-    if (ios == 0 && (value < lo || value > hi)) {
-        errormsg(st, message);
-        ios = kKeywordError;
-    }
+// The fixed tables of the symmetry input and the grid hold 8 dimensions.
+// A refused value is not kept: the reading goes on to the end of the file
+// to report every error, and the blocks read on the way size their index
+// vectors by sdim.
+void h_dimension(RunState& st, input_module& im, int& ios) {
+    bounded_int(st, im, st.sdim, 1, 8, "Error, the dimension must lie between 1 and 8!", ios);
+    if (ios == 0 && st.sdim > 3) flagkwdgroup(im, "4D", true);
 }
 
 void h_realdimension(RunState& st, input_module& im, int& ios) {

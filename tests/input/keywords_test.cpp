@@ -214,6 +214,18 @@ TEST(Numbers, ImpossibleValuesAreRefused) {
 
 }  // namespace
 
+// A refused dimension is not kept while the reading goes on: the blocks
+// after it still index the fixed tables of 8 dimensions.
+TEST(Numbers, RefusedDimensionsAreNotKept) {
+    for (const char* line : {"dimension 64\n", "realdimension 64\n", "dimension 0\n"}) {
+        InputRun r(line + base_input());
+        EXPECT_TRUE(r.stopped) << line;
+        EXPECT_TRUE(r.said("must lie between 1 and 8!")) << line << r.out();
+        EXPECT_EQ(r.st.sdim, 3) << line;
+        EXPECT_EQ(r.st.rdim, 3) << line;
+    }
+}
+
 TEST(Speed, ThreadsAndPlanCache) {
     InputRun defaults(base_input());
     EXPECT_EQ(defaults.st.nthreads, 1);
