@@ -41,24 +41,10 @@ struct Case {
     explicit Case(int nv) {
         st.flipcharge = true;  // the plans a flipping run makes
         cubic_grid(st, nv);
-        const int r = nv / 3;
-        std::vector<reftyp> list(1);
-        list[0].rf = 1;
-        list[0].f = 100;
-        for (int h = -r; h <= r; ++h)
-            for (int k = -r; k <= r; ++k)
-                for (int l = -r; l <= r; ++l) {
-                    const int s2 = h * h + k * k + l * l;
-                    if (s2 == 0 || s2 > r * r) continue;
-                    reftyp e;
-                    e.hklfg = {h, k, l};
-                    e.sfloc = arraylocation(st, e.hklfg, 2);
-                    e.rf = 1;
-                    e.f = 10.0 * std::exp(-0.01 * s2) * (1.0 + 0.5 * std::sin(1.7 * h + 2.3 * k + 0.7 * l));
-                    list.push_back(e);
-                }
-        // In position order, as the expansion leaves the list (F(000) first).
-        std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
+        const std::vector<reftyp> list = sphere_reflections(st, [](reftyp& e, int s2) {
+            const double h = e.hklfg[0], k = e.hklfg[1], l = e.hklfg[2];
+            e.f = s2 == 0 ? 100.0 : 10.0 * std::exp(-0.01 * s2) * (1.0 + 0.5 * std::sin(1.7 * h + 2.3 * k + 0.7 * l));
+        });
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.msec.f.start = 1;

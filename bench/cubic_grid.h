@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 #include <memory>
 
 #include "fourier/fft.h"
+#include "grid/voxels.h"
 #include "run/state.h"
 
 namespace quilmo {
@@ -35,6 +37,30 @@ inline double cpu_seconds() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Every reflection h of the grid with |h| <= n/3 (the usual ratio of data
+// resolution to grid spacing), with its position and rf 1, completed by
+// fill(e, |h|^2), in position order as the expansion leaves a list: F(000)
+// first.
+template <class Fill>
+std::vector<reftyp> sphere_reflections(const RunState& st, Fill fill) {
+    const int r = st.nvox(1) / 3;
+    std::vector<reftyp> list;
+    for (int h = -r; h <= r; ++h)
+        for (int k = -r; k <= r; ++k)
+            for (int l = -r; l <= r; ++l) {
+                const int s2 = h * h + k * k + l * l;
+                if (s2 > r * r) continue;
+                reftyp e;
+                e.hklfg = {h, k, l};
+                e.sfloc = arraylocation(st, e.hklfg, 2);
+                e.rf = 1;
+                fill(e, s2);
+                list.push_back(e);
+            }
+    std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
+    return list;
 }
 
 // The yardstick of the ratios: one in-place complex transform pair on the

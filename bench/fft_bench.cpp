@@ -38,20 +38,7 @@ struct Case {
             st.au(v + 1) = 1.0 + 0.001 * (v % 997);
         }
 
-        const int r = nv / 3;
-        std::vector<reftyp> list;
-        for (int h = -r; h <= r; ++h)
-            for (int k = -r; k <= r; ++k)
-                for (int l = -r; l <= r; ++l) {
-                    if (h * h + k * k + l * l > r * r) continue;
-                    reftyp e;
-                    e.hklfg = {h, k, l};
-                    e.sfloc = arraylocation(st, e.hklfg, 2);
-                    e.rf = 1;
-                    list.push_back(e);
-                }
-        // In position order, as the expansion leaves the list (F(000) first).
-        std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
+        const std::vector<reftyp> list = sphere_reflections(st, [](reftyp&, int) {});
         st.memrefl.allocate(1, static_cast<long>(list.size()));
         std::copy(list.begin(), list.end(), st.memrefl.data());
         st.msec.f.start = 1;

@@ -105,29 +105,16 @@ struct Case {
         fft(st, 1);
         st.charge = st.sf.read(st.sf.position(0)).real();
 
-        const int r = nv / 3;
-        std::vector<reftyp> list;
-        for (int h = -r; h <= r; ++h)
-            for (int k = -r; k <= r; ++k)
-                for (int l = -r; l <= r; ++l) {
-                    if (h * h + k * k + l * l > r * r) continue;
-                    reftyp e;
-                    e.hklfg = {h, k, l};
-                    e.sfloc = arraylocation(st, e.hklfg, 2);
-                    const cplx f = st.sf.read(st.sf.position(e.sfloc));
-                    e.a = f.real() * 1.02;
-                    e.b = f.imag() * 1.02;
-                    e.f = std::hypot(e.a, e.b);
-                    e.sigma = 0.01 * e.f + 0.1;
-                    e.weight = 1 / (e.sigma * e.sigma);
-                    e.mult = 1;
-                    e.rf = 1;
-                    e.modwg = 1;
-                    if (h == 0 && k == 0 && l == 0) list.insert(list.begin(), e);
-                    else list.push_back(e);
-                }
-        // In position order, as the expansion leaves the list (F(000) first).
-        std::sort(list.begin(), list.end(), [](const reftyp& a, const reftyp& b) { return a.sfloc < b.sfloc; });
+        const std::vector<reftyp> list = sphere_reflections(st, [this](reftyp& e, int) {
+            const cplx f = st.sf.read(st.sf.position(e.sfloc));
+            e.a = f.real() * 1.02;
+            e.b = f.imag() * 1.02;
+            e.f = std::hypot(e.a, e.b);
+            e.sigma = 0.01 * e.f + 0.1;
+            e.weight = 1 / (e.sigma * e.sigma);
+            e.mult = 1;
+            e.modwg = 1;
+        });
         const int count = static_cast<int>(list.size());
         st.memrefl.allocate(1, count);
         st.refl.allocate(1, count);
