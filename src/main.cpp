@@ -23,6 +23,10 @@ int run(int argc, char** argv) {
         const std::string line = quilmo::stop_line(st, stop.message());
         if (!line.empty()) std::cerr << line << '\n';
         return 1;
+    } catch (...) {
+        std::cout.flush();
+        std::cerr << "STOP " << quilmo::unexpected_failure() << '\n';
+        return 1;
     }
     return 0;
 }

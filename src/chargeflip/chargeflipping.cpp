@@ -157,7 +157,7 @@ void seed_and_report(RunState& st) {
 
 void completion_listing(RunState& st) {
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+    if (!open_run_file(out, trim(st.memreflfile), TextOut::Mode::Append))
         throw RunStop("Error opening the output listing " + trim(st.memreflfile) + "!");
     const std::string form = fchklform(st.sdim);
     out.write("(A)", {""});

@@ -1,6 +1,8 @@
 #include "density/prior.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "density/files.h"
 #include "run/console.h"
@@ -47,6 +49,31 @@ void rhocorrection(RunState& st, const std::string& ctype) {
         throw RunStop();
     }
     for (double& v : rho) v *= factor;
+}
+
+void positive_prior(RunState& st) {
+    long count = 0, first = -1;
+    for (long v = 0; v < st.nvoxtot; ++v)
+        if (!(st.rho(v) > 0)) {
+            if (first < 0) first = v;
+            ++count;
+        }
+    if (count == 0) return;
+    std::string at;
+    for (int i = 1; i <= st.sdim; ++i) {
+        if (i > 1) at += ' ';
+        at += std::to_string(first / st.n(i - 1) % st.nvox(i));
+    }
+    char value[32];
+    std::snprintf(value, sizeof value, "%.6g", st.rho(first));
+    errormsg(st, "Error, the prior density has " + std::to_string(count) + " of " + std::to_string(st.nvoxtot) +
+                     " voxels that are not positive, the first at voxel " + at + " with " + value + " electrons!");
+    errormsg(st, "The maximum-entropy update takes the logarithm of every voxel of the prior. The corrections");
+    errormsg(st, "cut, flat and raise (keyword correction) make a prior with negative values positive.");
+    const std::string type = trim(st.ctype);
+    if (type == "cut" || type == "flat" || type == "raise")
+        errormsg(st, "Correction " + type + " changed nothing here: it acts when the file records a negative minimum.");
+    throw RunStop();
 }
 
 void readdensity(RunState& st, const std::string& denstype, const std::string& densfile) {

@@ -14,4 +14,10 @@ void rhocorrection(RunState& st, const std::string& ctype);
 // the correction of the input.
 void readdensity(RunState& st, const std::string& denstype, const std::string& densfile);
 
+// Stops the run when the prior of a one-channel maximum-entropy run (in rho,
+// corrected) has voxels that are not positive: the update takes the
+// logarithm of every one.  The message counts them, names the first and the
+// corrections that make such a prior usable.
+void positive_prior(RunState& st);
+
 }  // namespace quilmo

@@ -1,7 +1,9 @@
 #include "grid/orbits.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -18,24 +20,56 @@ using Bytes = std::vector<unsigned char>;
 
 // The report block of a failure with the symmetry table file, written to
 // the log; the run stops.
-[[noreturn]] void symfile_failure(RunState& st, BinaryFile& f, std::initializer_list<const char*> lines) {
+// A write or close that failed also says on the console which file and why
+// (a full disk, say); the log block is written as far as the log takes it.
+[[noreturn]] void symfile_failure(RunState& st, BinaryFile& f, std::initializer_list<const char*> lines,
+                                  bool say_why = false) {
+    const int reason = last_io_error();
+    st.log.stop_on_failure(false);
     st.log.write("(A)", {""});
     st.log.write("(A)", {"Routine rhoMultiplicity:"});
     for (const char* l : lines) st.log.write("(A)", {l});
     st.log.write("(A)", {""});
     st.log.close();
     f.close();
-    throw RunStop();
+    if (!say_why) throw RunStop();
+    throw RunStop("Error! Cannot write the symmetry table file " + trim(st.symfile) + ": " +
+                  (reason != 0 ? std::strerror(reason) : "write failed"));
 }
 
 [[noreturn]] void write_failure(RunState& st, BinaryFile& f) {
-    symfile_failure(st, f, {"Error! Cannot write into symmetry file!", "Something may have been saved! Stopping..."});
+    symfile_failure(st, f, {"Error! Cannot write into symmetry file!", "Something may have been saved! Stopping..."},
+                    true);
 }
 
 [[noreturn]] void close_failure(RunState& st, BinaryFile& f) {
     symfile_failure(st, f,
                     {"Error! Cannot close the symmetry file!",
-                     "Density should have been saved, but I\xB4m not sure! Stopping..."});
+                     "Density should have been saved, but I\xB4m not sure! Stopping..."},
+                    true);
+}
+
+// What a stored table was computed for: the grid and every operator of the
+// complete list (centering translations included) in voxel units, hashed
+// (64-bit FNV-1a).  The orbits depend on nothing else, so a table whose
+// fingerprint matches is this run's table.
+std::uint64_t table_fingerprint(const RunState& st) {
+    std::uint64_t h = 14695981039346656037ull;
+    auto mix = [&h](int v) {
+        for (int k = 0; k < 4; ++k) {
+            h ^= (static_cast<std::uint32_t>(v) >> (8 * k)) & 0xffu;
+            h *= 1099511628211ull;
+        }
+    };
+    mix(st.sdim);
+    for (int i = 1; i <= st.sdim; ++i) mix(st.nvox(i));
+    mix(st.nsym);
+    for (int s = 1; s <= st.nsym; ++s)
+        for (int i = 1; i <= st.sdim; ++i) {
+            mix(st.tveci(i, s));
+            for (int j = 1; j <= st.sdim; ++j) mix(st.rmati(i, j, s));
+        }
+    return h;
 }
 
 // A stored table is used only when it is a partition of the current grid
@@ -62,6 +96,7 @@ enum class Stored {
     Used,     // the table was read
     None,     // no file, or a table for another grid
     Damaged,  // unreadable, cut short or not a partition of this grid
+    Foreign,  // for this grid but other operators, or without the record of them
 };
 
 // Reads the table from the symmetry file when it was made for this grid.
@@ -77,6 +112,13 @@ Stored read_table(RunState& st) {
     if (rec.size() < 4 * static_cast<std::size_t>(fsdim + 4)) return Stored::Damaged;
     for (int i = 1; i <= st.sdim; ++i)
         if (get_i32(rec, 4 * static_cast<std::size_t>(i + 1)) != st.nvox(i)) return Stored::None;
+    // Another group on the same grid has other orbits: its table would give
+    // a wrong map without a word.
+    const std::size_t at = 4 * static_cast<std::size_t>(fsdim + 4);
+    if (rec.size() != at + 8) return Stored::Foreign;
+    const std::uint64_t stored = static_cast<std::uint32_t>(get_i32(rec, at)) |
+                                 static_cast<std::uint64_t>(static_cast<std::uint32_t>(get_i32(rec, at + 4))) << 32;
+    if (stored != table_fingerprint(st)) return Stored::Foreign;
     const int norb = get_i32(rec, 4 * static_cast<std::size_t>(fsdim + 2));
     const int rhotabend = get_i32(rec, 4 * static_cast<std::size_t>(fsdim + 3));
     // Counts that cannot belong to this grid mean a damaged file: check them
@@ -158,12 +200,17 @@ void write_table(RunState& st) {
         symfile_failure(st, f,
                         {"Error! Cannot open the symmetry file for writing!",
                          "If an old one is around either delete or backup it!", "Nothing has been saved! Stopping..."});
-    Bytes rec(4 * static_cast<std::size_t>(st.sdim + 4));
+    const std::size_t at = 4 * static_cast<std::size_t>(st.sdim + 4);
+    Bytes rec(at + 8);
     put_i32(rec, 0, st.sdim);
     put_i32(rec, 4, st.rdim);
     for (int i = 1; i <= st.sdim; ++i) put_i32(rec, 4 * static_cast<std::size_t>(i + 1), st.nvox(i));
     put_i32(rec, 4 * static_cast<std::size_t>(st.sdim + 2), st.norb);
     put_i32(rec, 4 * static_cast<std::size_t>(st.sdim + 3), static_cast<int>(st.rhotab.size()));
+    // The fingerprint of the operators closes the first record, low word first.
+    const std::uint64_t fp = table_fingerprint(st);
+    put_i32(rec, at, static_cast<int>(static_cast<std::uint32_t>(fp & 0xffffffffu)));
+    put_i32(rec, at + 4, static_cast<int>(static_cast<std::uint32_t>(fp >> 32)));
     if (!f.write_record(rec)) write_failure(st, f);
     Bytes entry(4);
     for (long k = 1; k <= st.rhotab.size(); ++k) {
@@ -181,9 +228,11 @@ void rhomultiplicity(RunState& st) {
     // one is also announced in the output listing.
     const Stored stored = read_table(st);
     if (stored != Stored::Used) {
-        if (stored == Stored::Damaged) {
-            const std::string line =
-                "The symmetry table file " + trim(st.symfile) + " is damaged; it is computed again.";
+        if (stored == Stored::Damaged || stored == Stored::Foreign) {
+            const std::string line = "The symmetry table file " + trim(st.symfile) +
+                                     (stored == Stored::Damaged ? " is damaged"
+                                                                : " does not record these operators") +
+                                     "; it is computed again.";
             st.log.write("(A)", {line});
             // Not a stop reason: written past errormsg, which marks one.
             TextOut con(*st.con);
@@ -191,12 +240,12 @@ void rhomultiplicity(RunState& st) {
         }
         build_table(st);
         if (st.symtabon) {
-            // The damaged file makes way for the new table.
-            if (stored == Stored::Damaged) std::remove(trim(st.symfile).c_str());
+            // The damaged or foreign file makes way for the new table.
+            if (stored != Stored::None) std::remove(trim(st.symfile).c_str());
             write_table(st);
         }
         TextOut out;
-        if (!out.open(trim(st.memreflfile), TextOut::Mode::Append)) {
+        if (!open_run_file(out, trim(st.memreflfile), TextOut::Mode::Append)) {
             st.log.close();
             errormsg(st, "Error, cannot open the .QLout file.");
             throw RunStop();

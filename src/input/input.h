@@ -22,4 +22,8 @@ void afterpass(RunState& st, int pass);
 // symmetry group, reference and initial densities, log report.
 void afterpass2(RunState& st);
 
+// Bytes the run's largest arrays will take on a grid of `voxels` voxels,
+// with the group, the channels and the run kind of the input.
+double run_memory(const RunState& st, long long voxels);
+
 }  // namespace quilmo

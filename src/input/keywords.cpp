@@ -1,7 +1,6 @@
 // The keyword table of the input file and the handlers of the one-line
 // keywords.  Block keywords hand over to reflblocks.cpp and
 // symmetry_input.cpp.
-#include <climits>
 #include <cmath>
 
 #include "input/reader.h"
@@ -80,17 +79,11 @@ void h_voxel(RunState& st, input_module& im, int& ios) {
     if (im.pass != 2) return;
     arrayint(im.inbuffer, st.nvox.data(), st.sdim, ios);
     if (ios != 0) return;
-    // The transform array holds 2*nvoxtot reals indexed by a 32-bit integer.
-    long long total = 1;
+    // The size of the whole grid is judged after reading, against the
+    // memory the run will need and the index range of the transform array.
     for (int k = 1; k <= st.sdim; ++k) {
         if (st.nvox(k) < 1) {
             errormsg(st, "Error, the number of voxels along every axis must be positive!");
-            ios = kKeywordError;
-            return;
-        }
-        total *= st.nvox(k);
-        if (total > INT_MAX / 2) {
-            errormsg(st, "Error, too many voxels: the grid must have fewer than 2**30 points!");
             ios = kKeywordError;
             return;
         }

@@ -250,7 +250,7 @@ void operator_table(RunState& st, TextOut& out) {
 
 void listing_report(RunState& st) {
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append)) {
+    if (!open_run_file(out, trim(st.memreflfile), TextOut::Mode::Append)) {
         errormsg(st, "Error, cannot open the .QLout file.");
         throw RunStop();
     }

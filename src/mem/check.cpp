@@ -6,6 +6,7 @@
 #include "fourier/fft.h"
 #include "grid/orbitlist.h"
 #include "mem/gradient.h"
+#include "run/console.h"
 #include "run/limits.h"
 #include "textio/stop.h"
 
@@ -14,7 +15,7 @@ namespace quilmo {
 void writecheck(RunState& st) {
     TextOut o;
     const std::string name = trim(st.filetitle) + ".QLcheck";
-    if (!o.open(name, TextOut::Mode::Append)) throw RunStop("Error opening the check file " + name + "!");
+    if (!open_run_file(o, name, TextOut::Mode::Append)) throw RunStop("Error opening the check file " + name + "!");
     o.write("(2a)", {"# Title:", st.title});
     if (st.algorithm == 1) o.write("(a)", {"# Algorithm: S-S"});
     if (st.algorithm == 2) o.write("(a)", {"# Algorithm: MEMSys"});

@@ -152,7 +152,7 @@ void histogram(RunState& st, int key) {
     std::vector<int> count = bin_counts(res, lo, hi);
 
     TextOut& o = st.hst;
-    if (!o.is_open() && !o.open(trim(st.filetitle) + ".QLhst", TextOut::Mode::Append)) {
+    if (!o.is_open() && !open_run_file(o, trim(st.filetitle) + ".QLhst", TextOut::Mode::Append)) {
         // The density is still to be written: a missing histogram must not cost it.
         errormsg(st, "Error opening the histogram file; no histogram written.");
         return;

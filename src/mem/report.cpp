@@ -165,7 +165,7 @@ void dual_lines(const DualEndValues& d, TextOut& o) {
 
 void open_reports(RunState& st, TextOut& out) {
     open_log(st);
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+    if (!open_run_file(out, trim(st.memreflfile), TextOut::Mode::Append))
         errormsg(st, "Error opening the output listing; the iteration goes on without it.");
 }
 

@@ -162,7 +162,7 @@ void list_totals(RunState& st) {
     log.close();
 
     TextOut out;
-    if (!out.open(trim(st.memreflfile), TextOut::Mode::Append))
+    if (!open_run_file(out, trim(st.memreflfile), TextOut::Mode::Append))
         throw RunStop("Error opening the output listing file!");
     out.list();
     out.write("(A, 2I8)", {" F-Constraints input/expanded: ", st.totalf(), st.mtotalf()});

@@ -66,9 +66,15 @@ void read_clock(RunState& st) {
     st.seconds = st.time.substr(4, 2);
 }
 
+bool open_run_file(TextOut& out, const std::string& name, TextOut::Mode mode) {
+    if (!out.open(name, mode)) return false;
+    out.stop_on_failure(true);
+    return true;
+}
+
 void open_log(RunState& st, TextOut::Mode mode) {
     if (st.log.is_open()) return;
-    if (!st.log.open(trim(st.logfile), mode)) {
+    if (!open_run_file(st.log, trim(st.logfile), mode)) {
         errormsg(st, "Error opening log file. Check the access rights!");
         throw RunStop();
     }

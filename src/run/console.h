@@ -40,6 +40,12 @@ void read_clock(RunState& st);
 // kept at the length of `base`.
 std::string with_extension(const std::string& base, int pos, std::string_view ext);
 
+// Opens a run file (log, listing, histogram, check file) as `mode` says;
+// from then on a failed write, flush or close stops the run with the file's
+// name and the system's reason, so a full disk never leaves a run going on
+// behind a cut file.  False when the file cannot be opened.
+bool open_run_file(TextOut& out, const std::string& name, TextOut::Mode mode);
+
 // Opens the log for appending unless a step holds it open already.  The run
 // set-up creates it (Append); the writers after the log report need the log
 // of this run to exist (Old).  A log that cannot be opened ends the run: the

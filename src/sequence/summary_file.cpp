@@ -1,7 +1,9 @@
 #include "sequence/summary_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -123,28 +125,42 @@ std::string stop_text(const RunStop& stop, const ConsoleTail& tail) {
     return text;
 }
 
-void write_file(const RunState& st, const RunEnd& end) {
+// Writes the summary; the system's reason when it could not be written,
+// empty otherwise.
+std::string write_file(const RunState& st, const RunEnd& end) {
     const std::string name = summary_name(st);
-    if (name.empty()) return;
+    if (name.empty()) return "";
     // Written aside and renamed, so a reader never sees half a summary.
     const std::string part = name + ".part";
+    errno = 0;
+    bool written = false;
     {
         std::ofstream f(part, std::ios::trunc);
         f << summary_json(st, end) << '\n';
-        if (!f) {
-            std::error_code ec;
-            fs::remove(part, ec);
-            return;
-        }
+        f.close();
+        written = !f.fail();
     }
     std::error_code ec;
-    fs::rename(part, name, ec);
+    if (written) {
+        fs::rename(part, name, ec);
+        if (!ec) return "";
+    }
+    const std::string reason = ec ? ec.message() : std::strerror(errno != 0 ? errno : EIO);
+    fs::remove(part, ec);
+    return name + ": " + reason;
 }
 
 std::string run_kind(const RunState& st) {
     if (st.fourier) return "fourier";
     if (st.flipcharge) return st.performmem ? "CF+MEM" : "CF";
     return "MEM";
+}
+
+// Titles, file names and messages are the user's bytes, often Latin-1 from an
+// older editor: what is not valid UTF-8 becomes U+FFFD, so the summary is
+// always JSON that any parser takes, and the rest stays as it was.
+std::string utf8_dump(const Json& j, int indent) {
+    return j.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
 // Stand for the row tables in the indented text; their rows follow one to a
@@ -160,7 +176,7 @@ std::string mark_value(const char* mark) {
 std::string table_rows(const std::vector<Json>& rows, const std::string& indent) {
     if (rows.empty()) return "[]";
     std::string text = "[";
-    for (std::size_t i = 0; i < rows.size(); ++i) text += (i ? ",\n" : "\n") + indent + "  " + rows[i].dump();
+    for (std::size_t i = 0; i < rows.size(); ++i) text += (i ? ",\n" : "\n") + indent + "  " + utf8_dump(rows[i], -1);
     return text + "\n" + indent + "]";
 }
 
@@ -270,7 +286,7 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
     for (const std::string& f : st.summary.density_files) files.push_back(f);
     j["files_written"] = files;
     j["wall_time_s"] = end.wall_seconds;
-    std::string text = j.dump(2);
+    std::string text = utf8_dump(j, 2);
     put_rows(text, kRowsMark, cycle_rows(st.summary.cycles));
     put_rows(text, kFlipRowsMark, flip_rows(st.summary.flip.cycles));
     return text;
@@ -299,7 +315,7 @@ void summarized_run(RunState& st) {
             if (now.exists && (!then.exists || now.size != then.size || now.time != then.time))
                 end.run_files.push_back(name);
         }
-        write_file(st, end);
+        return write_file(st, end);
     };
     try {
         mainsequence(st);
@@ -307,10 +323,13 @@ void summarized_run(RunState& st) {
         finish(true, stop_text(stop, tail));
         throw;
     } catch (...) {
-        finish(true, "unexpected failure");
+        finish(true, unexpected_failure());
         throw;
     }
-    finish(false, "");
+    // A run that went well must not end as if it had when its summary
+    // could not be written; after a stop, the stop's own message stands.
+    const std::string failed = finish(false, "");
+    if (!failed.empty()) throw RunStop("Error! Cannot write the file " + failed);
 }
 
 }  // namespace quilmo

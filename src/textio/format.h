@@ -169,14 +169,23 @@ public:
     bool good() const;
     const std::string& path() const { return path_; }
 
+    // A run file (log, listing, histogram, check file) must hold everything
+    // the run reports, or the run must not go on: once set, a failed write,
+    // flush or close throws a stop naming the file and the system's reason.
+    // Unset, failures are only returned, as the density writers want.
+    void stop_on_failure(bool on) { stop_ = on; }
+    bool stops_on_failure() const { return stop_; }
+
 private:
     std::unique_ptr<std::ofstream> file_;
     std::ostream* os_ = nullptr;
     std::string eol_ = "\r\n";
     std::string path_;
     bool pending_ = false;  // a record has been started and not ended
+    bool stop_ = false;     // failures stop the run
 
     bool checked();  // the stream's state after a write; notes a failure
+    [[noreturn]] void stop_writing();
 };
 
 // An input text unit: a file read record by record.

@@ -33,4 +33,19 @@ void allocate_or_stop(const char* message, F&& make) {
     }
 }
 
+// The message for an exception that is not a stop, to be called inside a
+// catch block: an unforeseen failure still ends the run with one line that
+// says what it was, never with an abort.
+inline std::string unexpected_failure() {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "Unexpected failure: out of memory";
+    } catch (const std::exception& e) {
+        return std::string("Unexpected failure: ") + e.what();
+    } catch (...) {
+        return "Unexpected failure";
+    }
+}
+
 }  // namespace quilmo

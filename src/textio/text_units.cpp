@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <istream>
 #include <ostream>
 
 #include "textio/format.h"
 #include "textio/format_program.h"
+#include "textio/stop.h"
 
 namespace quilmo {
 
@@ -36,7 +38,7 @@ TextOut::TextOut(std::ostream& console) : os_(&console), eol_("\n") {}
 
 TextOut::TextOut(TextOut&& o) noexcept
     : file_(std::move(o.file_)), os_(o.os_), eol_(std::move(o.eol_)), path_(std::move(o.path_)),
-      pending_(o.pending_) {
+      pending_(o.pending_), stop_(o.stop_) {
     o.os_ = nullptr;
     o.pending_ = false;
 }
@@ -49,13 +51,26 @@ TextOut& TextOut::operator=(TextOut&& o) noexcept {
         eol_ = std::move(o.eol_);
         path_ = std::move(o.path_);
         pending_ = o.pending_;
+        stop_ = o.stop_;
         o.os_ = nullptr;
         o.pending_ = false;
     }
     return *this;
 }
 
-TextOut::~TextOut() { close(); }
+// A destructor must not throw: a unit closed on the way out of a stop (or
+// at the end of its scope) reports nothing more.
+TextOut::~TextOut() {
+    stop_ = false;
+    close();
+}
+
+void TextOut::stop_writing() {
+    const int reason = last_io_error();
+    stop_ = false;
+    throw RunStop("Error! Cannot write the file " + path_ + ": " +
+                  (reason != 0 ? std::strerror(reason) : "write failed"));
+}
 
 bool TextOut::open(const std::string& path, Mode mode) {
     close();
@@ -89,6 +104,7 @@ bool TextOut::open(const std::string& path, Mode mode) {
     eol_ = "\r\n";
     path_ = path;
     pending_ = false;
+    stop_ = false;
     return true;
 }
 
@@ -104,6 +120,7 @@ bool TextOut::close() {
         ok = ok && !file_->fail();
         file_.reset();
         os_ = nullptr;
+        if (!ok && stop_) stop_writing();
     }
     return ok;  // the console stays usable
 }
@@ -130,12 +147,16 @@ bool TextOut::raw(std::string_view text) {
 
 bool TextOut::checked() {
     if (os_->good()) return true;
-    if (file_) note_io_error();
+    if (!file_) return false;
+    note_io_error();
+    if (stop_) stop_writing();
     return false;
 }
 
 void TextOut::flush() {
-    if (os_) os_->flush();
+    if (!os_) return;
+    os_->flush();
+    if (file_) checked();
 }
 
 bool TextOut::good() const { return os_ && os_->good(); }

@@ -12,6 +12,7 @@
 #include "fourier/spectrum.h"
 #include "grid/voxels.h"
 #include "run/state.h"
+#include "support/op.h"
 #include "support/run_state.h"
 
 namespace cftest {
@@ -19,10 +20,7 @@ namespace cftest {
 using quilmo::reftyp;
 using quilmo::RunState;
 
-struct Op {
-    int r[3][3];  // x'_i = sum_k r[i][k] x_k + t_i
-    double t[3];
-};
+using quilmo_test::Op;
 
 struct PointAtom {
     double x, y, z, z_e;
@@ -30,8 +28,8 @@ struct PointAtom {
 
 inline const std::vector<Op>& p21() {
     static const std::vector<Op> ops = {
-        {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}},
-        {{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}, {0, 0.5, 0}},
+        {{1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}},
+        {{-1, 0, 0, 0, 1, 0, 0, 0, -1}, {0, 0.5, 0}},
     };
     return ops;
 }
@@ -40,14 +38,14 @@ inline const std::vector<Op>& p21() {
 // in h·(R - I)·t for about a quarter of the pairs of h and operator.
 inline const std::vector<Op>& p42n() {
     static const std::vector<Op> ops = {
-        {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}},
-        {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}, {0.5, 0.5, 0}},
-        {{{0, -1, 0}, {1, 0, 0}, {0, 0, 1}}, {0, 0.5, 0.5}},
-        {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}, {0.5, 0, 0.5}},
-        {{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}, {0, 0, 0}},
-        {{{1, 0, 0}, {0, 1, 0}, {0, 0, -1}}, {0.5, 0.5, 0}},
-        {{{0, 1, 0}, {-1, 0, 0}, {0, 0, -1}}, {0, 0.5, 0.5}},
-        {{{0, -1, 0}, {1, 0, 0}, {0, 0, -1}}, {0.5, 0, 0.5}},
+        {{1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}},
+        {{-1, 0, 0, 0, -1, 0, 0, 0, 1}, {0.5, 0.5, 0}},
+        {{0, -1, 0, 1, 0, 0, 0, 0, 1}, {0, 0.5, 0.5}},
+        {{0, 1, 0, -1, 0, 0, 0, 0, 1}, {0.5, 0, 0.5}},
+        {{-1, 0, 0, 0, -1, 0, 0, 0, -1}, {0, 0, 0}},
+        {{1, 0, 0, 0, 1, 0, 0, 0, -1}, {0.5, 0.5, 0}},
+        {{0, 1, 0, -1, 0, 0, 0, 0, -1}, {0, 0.5, 0.5}},
+        {{0, -1, 0, 1, 0, 0, 0, 0, -1}, {0.5, 0, 0.5}},
     };
     return ops;
 }
@@ -70,8 +68,8 @@ inline void operators(RunState& st, const std::vector<Op>& group, const std::vec
     for (long j = 1; j <= total; ++j) {
         const Op& o = j <= st.nsym ? group[j - 1] : candidates[j - 1 - st.nsym];
         for (int i = 1; i <= 3; ++i) {
-            st.tvec(i, j) = o.t[i - 1];
-            for (int k = 1; k <= 3; ++k) st.rmat(i, k, j) = o.r[i - 1][k - 1];
+            st.tvec(i, j) = o.t[static_cast<std::size_t>(i - 1)];
+            for (int k = 1; k <= 3; ++k) st.rmat(i, k, j) = o.r[static_cast<std::size_t>((i - 1) * 3 + k - 1)];
         }
     }
 }
@@ -87,8 +85,8 @@ inline std::complex<double> structure_factor(const std::vector<PointAtom>& atoms
             const double x[3] = {a.x, a.y, a.z};
             double arg = 0;
             for (int i = 0; i < 3; ++i) {
-                double xi = o.t[i] - shift[i];
-                for (int k = 0; k < 3; ++k) xi += o.r[i][k] * x[k];
+                double xi = o.t[static_cast<std::size_t>(i)] - shift[i];
+                for (int k = 0; k < 3; ++k) xi += o.r[static_cast<std::size_t>(i * 3 + k)] * x[k];
                 arg += h[i] * xi;
             }
             f += a.z_e * std::polar(1.0, 2.0 * std::numbers::pi * arg);

@@ -40,8 +40,7 @@ TEST(NextCoo, RunsTheBoxFirstAxisFastestAndWrapsBack) {
 TEST(ChooseOperators, TwofoldAlongTheThirdAxisFixesTheFirstTwoTogether) {
     RunState st;
     grid(st, 8, 8, 8);
-    operators(st, {{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 0, 0}},
-                   {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}, {0, 0, 0}}});
+    operators(st, {{{1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}}, {{-1, 0, 0, 0, -1, 0, 0, 0, 1}, {0, 0, 0}}});
     const CooPick pick = chooseoperators(st);
     for (int c : {1, 2}) {
         EXPECT_EQ(pick[c].symnr, 2);

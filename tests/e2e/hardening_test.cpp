@@ -184,3 +184,49 @@ TEST(Hardening, InputNumbersThatAreNotFiniteAreRefused) {
         EXPECT_FALSE(dir.exists("run.asc"));
     }
 }
+
+// Grids too large to hold: a grid the operators cannot divide is refused by
+// the symmetry check before anything is allocated, and one that would not
+// fit into the machine by the memory estimate, each at once.
+TEST(Hardening, GridsTooLargeToHoldAreRefusedBeforeTheSetUp) {
+    const std::string nacl = quilmo_test::slurp(std::string(QUILMO_TEST_DATA) + "/mem/nacl_mem.Quilmo");
+    const struct {
+        std::string voxel, message;
+    } cases[] = {
+        {"voxel 1000000 24 24", "is not consistent with the voxel division"},
+        {"voxel 1536 1536 1536", "Error, the voxel grid 1536 x 1536 x 1536 needs about "},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        dir.write("nacl.Quilmo", replaced(nacl, "voxel 24 24 24", c.voxel));
+        RunResult r = run_quilmo(dir, {"nacl"});
+        EXPECT_EQ(r.status, 1) << c.voxel;
+        EXPECT_NE(r.out.find(c.message), std::string::npos) << c.voxel << r.out;
+        if (c.voxel == "voxel 1536 1536 1536") {
+            EXPECT_NE(r.out.find("GiB of memory; this machine has "), std::string::npos) << r.out;
+        }
+    }
+}
+
+// A prior with voxels that are not positive cannot go into the logarithms of
+// the update: refused with the count, the first voxel and the remedy; with a
+// cycle limit of 0 it is only passed through, as a map conversion.
+TEST(Hardening, APriorThatIsNotPositiveIsRefused) {
+    TempDir dir;
+    dir.write("map.Quilmo", quilmo_test::point_atom_input(
+                                kAtoms, "fourier", "algorithm S-S\ninitialdensity flat\noutputformat QLascii\n", {16, 2, 1.0}));
+    ASSERT_EQ(run_quilmo(dir, {"map"}).status, 0);
+    dir.write("run.Quilmo", replaced(mem_input("algorithm S-S AUTO 1.0\noutputformat QLascii\n"),
+                                     "initialdensity flat\n", "initialdensity QLascii\ninitialfile map.asc\n"));
+    RunResult r = run_quilmo(dir, {"run"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("Error, the prior density has "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" of 4096 voxels that are not positive, the first at voxel "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("cut, flat and raise (keyword correction)"), std::string::npos) << r.out;
+    EXPECT_FALSE(dir.exists("run.asc"));
+
+    EXPECT_EQ(run_quilmo(dir, {"run", "0"}).status, 0);
+    dir.write("cut.Quilmo", replaced(dir.read("run.Quilmo"), "initialfile map.asc\n",
+                                     "initialfile map.asc\ncorrection cut\n"));
+    EXPECT_EQ(run_quilmo(dir, {"cut", "2"}).status, 0);
+}

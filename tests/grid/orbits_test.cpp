@@ -121,27 +121,53 @@ TEST(Rhomultiplicity, CubicGroupPartitionsTheGrid) {
     EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int c) { return c == 1; }));
 }
 
-TEST(Rhomultiplicity, TableFileRoundTripIgnoresTheOperators) {
+// The first record ends with the fingerprint of the operators, two words
+// that only a run with the same operators on the same grid reproduces.
+std::string fingerprint_words(const std::string& file) { return file.substr(4 + 28, 8); }
+
+TEST(Rhomultiplicity, TableFileRoundTripAndOtherOperatorsComputeAgain) {
     Orbits o;
     o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
     o.st.symtabon = true;
     rhomultiplicity(o.st);
+    const std::string file = o.dir.read("t.QLsymtb");
     std::string expected = record({3, 3, 4, 1, 1, 3, 7});
+    expected.insert(4 + 28, fingerprint_words(file));
+    expected.replace(0, 4, i32(36)), expected.replace(4 + 36, 4, i32(36));
     for (int v : {1, 0, 2, 1, 3, 1, 2}) expected += record({v});
-    EXPECT_EQ(o.dir.read("t.QLsymtb"), expected);
+    EXPECT_EQ(file, expected);
 
-    // Another run on the same grid with another group takes the stored table.
-    RunState& st = o.st;
-    o.setup({{kE, kZero}}, {4, 1, 1});
-    st.symtabon = false;
-    st.rhotab.deallocate();
-    rhomultiplicity(st);
-    EXPECT_EQ(st.norb, 3);
+    // The same operators read the table back without a word.
+    o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+    o.st.symtabon = false;
+    o.st.rhotab.deallocate();
+    rhomultiplicity(o.st);
     EXPECT_EQ(o.table(), (std::vector<int>{1, 0, 2, 1, 3, 1, 2}));
-    EXPECT_EQ(quilmo_test::lines_of(o.dir.read("t.QLout")).size(), 3u);  // only the first run wrote there
-    auto log = o.log();
-    ASSERT_EQ(log.size(), 6u);
-    EXPECT_EQ(log[5], "Voxels in asymmetric unit:               3");
+    EXPECT_EQ(o.con.str(), "");
+
+    // Another group on the same grid has other orbits: the table is computed
+    // again and, with symtabon, replaces the file.
+    o.setup({{kE, kZero}}, {4, 1, 1});
+    o.st.symtabon = true;
+    o.st.rhotab.deallocate();
+    rhomultiplicity(o.st);
+    EXPECT_EQ(o.st.norb, 4);
+    const std::string line = "The symmetry table file " + (o.dir / "t.QLsymtb").string() +
+                             " does not record these operators; it is computed again.";
+    EXPECT_EQ(o.con.str(), line + "\n");
+    EXPECT_NE(fingerprint_words(o.dir.read("t.QLsymtb")), fingerprint_words(file));
+
+    // A file without the fingerprint, as written before it was recorded, is
+    // not trusted either, even when its table happens to be right.
+    std::string unmarked = record({3, 3, 4, 1, 1, 3, 7});
+    for (int v : {1, 0, 2, 1, 3, 1, 2}) unmarked += record({v});
+    o.dir.write("t.QLsymtb", unmarked);
+    o.con.str("");
+    o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+    o.st.rhotab.deallocate();
+    rhomultiplicity(o.st);
+    EXPECT_EQ(o.con.str(), line + "\n");
+    EXPECT_EQ(o.dir.read("t.QLsymtb"), file);
 }
 
 TEST(Rhomultiplicity, TableOfAnotherGridIsReplaced) {
@@ -165,12 +191,25 @@ TEST(Rhomultiplicity, TableOfAnotherGridIsReplaced) {
 // the log, the table is computed again, and with symtabon the file is
 // replaced by a sound one; the run goes on.
 TEST(Rhomultiplicity, DamagedTableFilesAreComputedAgain) {
-    std::string whole = record({3, 3, 4, 1, 1, 3, 7});
-    for (int v : {1, 0, 2, 1, 3, 1, 2}) whole += record({v});
+    std::string whole;
+    {
+        Orbits o;
+        o.setup({{kE, kZero}, {kInv, kZero}}, {4, 1, 1});
+        o.st.symtabon = true;
+        rhomultiplicity(o.st);
+        whole = o.dir.read("t.QLsymtb");
+    }
+    // A first record with this group's fingerprint.
+    auto first = [&](const std::vector<int>& items) {
+        std::string r = record(items);
+        r.insert(r.size() - 4, fingerprint_words(whole));
+        const int len = static_cast<int>(r.size()) - 8;
+        return i32(len) + r.substr(4, r.size() - 8) + i32(len);
+    };
     const std::vector<std::string> files = {
         whole.substr(0, whole.size() - 18),                                   // ends inside an entry record
-        record({3, 3, 4, 1, 1, 3, 1 << 30}) + record({1}),                    // counts of no 4x1x1 grid
-        record({3, 3, 4, 1, 1, 2, 6}) + record({1}) + record({0}) + record({3}) + record({1}) + record({2}) +
+        first({3, 3, 4, 1, 1, 3, 1 << 30}) + record({1}),                     // counts of no 4x1x1 grid
+        first({3, 3, 4, 1, 1, 2, 6}) + record({1}) + record({0}) + record({3}) + record({1}) + record({2}) +
             record({9}),                                                      // voxel 9 lies off the grid
         "",                                                                   // no first record
         record({3, 3, 4}),                                                    // first record too short
