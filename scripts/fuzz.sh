@@ -25,7 +25,7 @@ fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_input fuzz_qlascii fuzz_qlbinary fuzz_jana fuzz_ccp4 fuzz_symtab)
+    targets=(fuzz_input fuzz_qlascii fuzz_qlbinary fuzz_jana fuzz_ccp4 fuzz_symtab fuzz_run)
 fi
 cmake --build "$bdir" -j"$(nproc)" --target "${targets[@]}"
 
@@ -36,6 +36,9 @@ export ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=512:detec
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 mkdir -p "$bdir"/findings
+# Absolute, because the whole-run target works in a folder of its own while
+# a finding is written.
+findings=$(cd "$bdir"/findings && pwd)
 status=0
 for t in "${targets[@]}"; do
     corpus=$bdir/corpus/$t
@@ -43,7 +46,7 @@ for t in "${targets[@]}"; do
     echo "== $t: ${seconds} s"
     if ! "$bdir"/fuzz/"$t" "$corpus" fuzz/corpus/"$t" -max_total_time="$seconds" \
         -timeout=20 -rss_limit_mb=2048 -malloc_limit_mb=1024 -max_len=65536 \
-        -artifact_prefix="$bdir"/findings/"$t"- -print_final_stats=1 \
+        -artifact_prefix="$findings"/"$t"- -print_final_stats=1 \
         > "$bdir"/"$t".log 2>&1; then
         echo "FINDING in $t: see $bdir/$t.log and $bdir/findings/"
         tail -n 40 "$bdir"/"$t".log
