@@ -94,3 +94,35 @@ TEST(RunFiles, BytesThatAreNotUtf8ReachTheSummaryAsReplacementCharacters) {
     EXPECT_EQ(j.at("input_file"), "t\xEF\xBF\xBDz.Quilmo");
     EXPECT_FALSE(dir.exists(odd + ".QLsum.json.part"));
 }
+
+// A symmetry table made for P2_1 on the grid of a P-1 run: the fingerprint
+// tells them apart, the table is computed again, and the map is the one a
+// run without the file writes.
+TEST(RunFiles, ASymmetryTableOfAnotherGroupIsComputedAgain) {
+    const std::string base = quilmo_test::point_atom_input(
+        kAtoms, "fourier", "algorithm S-S\ninitialdensity flat\nsymtable yes\noutputformat QLascii\n", {12, 2, 1.0});
+    auto with_ops = [&](const std::string& ops, bool centro) {
+        std::string s = base;
+        s.replace(s.find("x1 x2 x3\nendsymmetry"), 20, "x1 x2 x3\n" + ops + "\nendsymmetry");
+        if (centro) s.replace(s.find("centro no"), 9, "centro yes");
+        return s;
+    };
+    TempDir dir, fresh;
+    // The table depends on the grid and the operators only: one reflection
+    // (unique in P2_1) does for the P2_1 run.
+    std::string p21 = with_ops("-x1 x2+1/2 -x3", false);
+    const auto f = p21.find('\n', p21.find("fbegin")) + 1;
+    p21.replace(f, p21.find("endf") - f, "1 0 0 1.0 0.0 0.1\n");
+    dir.write("p21.Quilmo", p21);
+    RunResult first = run_quilmo(dir, {"p21"});
+    ASSERT_EQ(first.status, 0) << first.out << first.err;
+    dir.write("t.QLsymtb", dir.read("p21.QLsymtb"));
+    dir.write("t.Quilmo", with_ops("-x1 -x2 -x3", true));
+    fresh.write("t.Quilmo", with_ops("-x1 -x2 -x3", true));
+    RunResult r = run_quilmo(dir, {"t"});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("does not record these operators; it is computed again."), std::string::npos) << r.out;
+    ASSERT_EQ(run_quilmo(fresh, {"t"}).status, 0);
+    EXPECT_EQ(dir.read("t.asc"), fresh.read("t.asc"));
+    EXPECT_EQ(dir.read("t.QLsymtb"), fresh.read("t.QLsymtb"));
+}
