@@ -118,8 +118,13 @@ SymmetryLines symmetry_lines(const Crystal& c, const gemmi::GroupOps& g, const s
         for (const gemmi::Op& op : g.sym_ops) ops += (ops.empty() ? "" : "; ") + op.triplet();
         for (const gemmi::Op::Tran& t : g.cen_ops)
             if (t != gemmi::Op::Tran{0, 0, 0}) ops += "; centering " + program_center(t);
-        std::string text = complaint;
-        std::replace(text.begin(), text.end(), '\n', ' ');
+        // The first complaint with the lines that continue it.
+        std::string text;
+        for (const std::string& l : split_lines(complaint)) {
+            if (!text.empty() && l.rfind("Error", 0) == 0) break;
+            if (!text.empty()) text += ' ';
+            text += l.substr(std::min(l.size(), l.find_first_not_of(' ')));
+        }
         bad_input(c.group_source.file, c.group_source.line,
                   "the symmetry operators do not form a group for this cell: " + text + " [operators: " + ops + "]");
     }

@@ -82,10 +82,13 @@ std::string fraction(int t) {
 }  // namespace
 
 gemmi::Op parse_operator(std::string_view text, const std::string& file, int line) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     const std::string shown = quoted(text.substr(0, 60));
+    const std::string fractions = with_fractions(text, file, line);
     gemmi::Op op;
     try {
-        op = gemmi::parse_triplet(with_fractions(text, file, line));
+        op = gemmi::parse_triplet(fractions);
     } catch (const std::exception& e) {
         bad_input(file, line, shown + " is not a symmetry operator (" + e.what() + ")");
     }

@@ -223,7 +223,7 @@ Crystal read_shelx(const std::string& text, const std::string& file) {
             break;
         } else if (kInstructions.count(cmd) == 0 && cmd.substr(0, 3) != "REM" && ins.words.size() >= 5 &&
                    is_integer(ins.words[1])) {
-            if (!r.c.cell_source.given()) bad_input(file, line, "atom " + ins.words[0] + " before CELL");
+            if (!r.c.cell_source.given()) bad_input(file, line, "no CELL instruction before atom " + ins.words[0]);
             r.atom(ins);
         }
     }
