@@ -1,5 +1,6 @@
 #include "import/problem.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -23,11 +24,11 @@ void bad_input(const std::string& file, const std::string& what) { bad_input(fil
 
 namespace {
 
-// The word without its blanks and a leading plus sign, which from_chars
+// The word without its white space and a leading plus sign, which from_chars
 // does not take.
 std::string_view bare(std::string_view w) {
-    while (!w.empty() && (w.front() == ' ' || w.front() == '\t')) w.remove_prefix(1);
-    while (!w.empty() && (w.back() == ' ' || w.back() == '\t')) w.remove_suffix(1);
+    while (!w.empty() && std::isspace(static_cast<unsigned char>(w.front()))) w.remove_prefix(1);
+    while (!w.empty() && std::isspace(static_cast<unsigned char>(w.back()))) w.remove_suffix(1);
     if (w.size() > 1 && w.front() == '+' && w[1] != '-') w.remove_prefix(1);
     return w;
 }
