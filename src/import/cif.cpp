@@ -161,6 +161,7 @@ bool read_cell(const CifText& t, const cif::Block& b, Crystal& c) {
         if (!v.found()) bad_input(t.file, a.line(0), std::string("the cell lacks ") + tags[k]);
         c.cell[static_cast<std::size_t>(k)] = v.number(0);
     }
+    check_cell(c.cell, t.file, a.line(0));
     c.cell_source = {t.file, a.line(0), "_cell_length_a"};
     return true;
 }
@@ -267,7 +268,7 @@ void read_atoms(const CifText& t, const cif::Block& b, Crystal& c) {
     }
     for (std::size_t r = 0; r < c.model.sites.size(); ++r)
         if (c.model.sites[r].u_iso < 0)
-            bad_input(t.file, label.line(r), "atom " + c.model.sites[r].label + " has no displacement parameter");
+            bad_input(t.file, label.line(r), "atom " + c.model.sites[r].label + " has no (or a negative) displacement parameter");
     c.chemical_occupancies = true;
 }
 

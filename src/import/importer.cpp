@@ -174,6 +174,8 @@ void run_import(const ImportOptions& o, std::ostream& out) {
                                     " run needs phases: the file has none, and no model with atoms (--model) is given");
 
     const SymmetryLines lines = symmetry_lines(*in.group, group, base.cell);
+    // A model file without symmetry of its own takes that of the reflections.
+    if (!in.structure.group_source.given()) in.structure.group = group;
     make_occupancies_crystallographic(in.structure);
 
     const ReciprocalSymmetry sym(group);
@@ -258,8 +260,11 @@ void run_import(const ImportOptions& o, std::ostream& out) {
     k.seed = o.seed;
     for (std::size_t i = 0; i < u.size(); ++i) {
         const double f = amp[i].f * scale, s = amp[i].sigma * scale;
+        // A part that is zero but for the rounding of the phase is written
+        // as zero (centrosymmetric structures have real F).
+        auto part = [&](double x) { return std::fabs(x) < 1e-9 * std::max(f, 1.0) ? 0.0 : x; };
         if (needs_phases)
-            k.f.push_back({u[i].h, f * std::cos(phase[i] * kDegree), f * std::sin(phase[i] * kDegree), s});
+            k.f.push_back({u[i].h, part(f * std::cos(phase[i] * kDegree)), part(f * std::sin(phase[i] * kDegree)), s});
         else
             k.f.push_back({u[i].h, f, 0, s});
     }

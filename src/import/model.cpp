@@ -29,6 +29,21 @@ gemmi::SmallStructure with_images(const Crystal& c) {
 
 }  // namespace
 
+void check_cell(const std::array<double, 6>& cell, const std::string& file, int line) {
+    for (int i = 0; i < 3; ++i)
+        if (!(cell[static_cast<std::size_t>(i)] > 0 && cell[static_cast<std::size_t>(i)] < 1e5))
+            bad_input(file, line, "the cell lengths must be positive");
+    double c[3];
+    for (int i = 0; i < 3; ++i) {
+        const double a = cell[static_cast<std::size_t>(3 + i)];
+        if (!(a > 0 && a < 180)) bad_input(file, line, "the cell angles must lie between 0 and 180 degrees");
+        c[i] = std::cos(a * kDegree);
+    }
+    // Volume squared over (abc)^2.
+    if (!(1 - c[0] * c[0] - c[1] * c[1] - c[2] * c[2] + 2 * c[0] * c[1] * c[2] > 1e-6))
+        bad_input(file, line, "the cell angles span no volume");
+}
+
 double u_equivalent(const gemmi::SMat33<double>& u, const std::array<double, 6>& cell) {
     const gemmi::UnitCell uc(cell);
     const double rl[3] = {uc.ar, uc.br, uc.cr};

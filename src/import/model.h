@@ -12,6 +12,11 @@
 
 namespace quilmo {
 
+// A cell that describes a crystal: positive lengths, angles between 0 and
+// 180 degrees that span a volume.  Anything else ends the import with a
+// message naming file and line.
+void check_cell(const std::array<double, 6>& cell, const std::string& file, int line);
+
 // Ueq = (1/3) sum_ij U_ij a*_i a*_j (a_i . a_j) of anisotropic displacements
 // given on the reciprocal axes, A^2.
 double u_equivalent(const gemmi::SMat33<double>& u, const std::array<double, 6>& cell);

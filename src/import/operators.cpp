@@ -1,6 +1,7 @@
 #include "import/operators.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numeric>
 #include <set>
@@ -155,20 +156,24 @@ gemmi::GroupOps group_from_list(const std::vector<gemmi::Op>& ops, const std::st
 }
 
 gemmi::GroupOps group_from_hall(const std::string& hall, const std::string& file, int line) {
-    if (hall.size() > 40 || std::any_of(hall.begin(), hall.end(), [](char c) { return c < ' ' || c > '~'; }))
-        bad_input(file, line, "'" + hall.substr(0, 40) + "' is no Hall symbol");
-    try {
-        // Long numbers would overflow the parser's integers.
-        int run = 0;
-        for (char c : hall) {
-            run = is_digit(c) ? run + 1 : 0;
-            if (run > 3) throw std::runtime_error("number too long");
-        }
-        gemmi::GroupOps g = gemmi::symops_from_hall(hall.c_str());
-        return g;
-    } catch (const std::exception& e) {
-        bad_input(file, line, "'" + hall + "' is no Hall symbol (" + e.what() + ")");
-    }
+    // Only the settings of the table: gemmi's parser of Hall symbols takes
+    // malformed symbols into undefined behaviour, and a setting outside the
+    // table comes with its operators in any CIF worth reading.
+    auto normal = [](const std::string& h) {
+        std::string out;
+        for (char c : h)
+            if (c != ' ' && c != '\t') {
+                out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            } else if (!out.empty() && out.back() != ' ') {
+                out += ' ';
+            }
+        while (!out.empty() && out.back() == ' ') out.pop_back();
+        return out;
+    };
+    const std::string want = normal(hall);
+    for (const gemmi::SpaceGroup& sg : gemmi::spacegroup_tables::main)
+        if (normal(sg.hall) == want) return sg.operations();
+    bad_input(file, line, quoted(hall.substr(0, 40)) + " is no Hall symbol of the tables; give the operators");
 }
 
 gemmi::GroupOps group_from_name(const std::string& name, double alpha, double gamma, const std::string& file,

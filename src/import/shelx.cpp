@@ -92,9 +92,10 @@ double shelx_value(double v, const std::vector<double>& fvar, const std::string&
     const double m = std::round(v / 10);
     const double p = v - 10 * m;
     if (std::fabs(m) == 1) return p;
+    if (std::fabs(m) > static_cast<double>(fvar.size()))
+        bad_input(file, line, "free variable " + std::to_string(static_cast<long long>(std::min(std::fabs(m), 1e15))) +
+                                  " is not given in FVAR");
     const std::size_t k = static_cast<std::size_t>(std::fabs(m));
-    if (std::fabs(m) > 1000 || k > fvar.size())
-        bad_input(file, line, "free variable " + std::to_string(k) + " is not given in FVAR");
     const double fv = fvar[k - 1];
     return m > 0 ? p * fv : p * (fv - 1);
 }
@@ -120,6 +121,7 @@ struct Reader {
         c.wavelength = number(ins.words[1], ins.line, "wavelength");
         for (int k = 0; k < 6; ++k)
             c.cell[static_cast<std::size_t>(k)] = number(ins.words[static_cast<std::size_t>(k) + 2], ins.line, "cell");
+        check_cell(c.cell, file, ins.line);
         c.cell_source = {file, ins.line, "CELL"};
     }
 
@@ -174,6 +176,7 @@ struct Reader {
         } else {
             site.u_iso = 0.05;
         }
+        if (!(site.u_iso >= 0)) bad_input(file, ins.line, "atom " + w[0] + " has a negative U");
         if (!site.element.is_hydrogen()) last_ueq = site.u_iso;
         c.model.sites.push_back(site);
     }
