@@ -201,7 +201,7 @@ void read_contents(const CifText& t, const cif::Block& b, Crystal& c) {
     Composition& comp = c.composition;
     const Column z = column(t, b, "_cell_formula_units_Z");
     if (z.found() && !z.null(0)) comp.z = z.number(0);
-    const Column formula = column(t, b, {"_chemical_formula_sum", "_chemical_formula_moiety"});
+    const Column formula = column(t, b, "_chemical_formula_sum");
     if (formula.found() && !formula.null(0) && comp.z > 0) {
         comp.per_cell = parse_formula(formula.str(0), t.file, formula.line(0));
         for (ElementCount& e : comp.per_cell) {

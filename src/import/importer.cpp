@@ -249,6 +249,8 @@ void run_import(const ImportOptions& o, std::ostream& out) {
     k.cell = base.cell;
     k.voxel = grid;
     k.electrons = nel;
+    k.composition = composition_text(contents(in), true);
+    k.z = contents(in).z;
     const gemmi::SpaceGroup* table = sym.table();
     k.spacegroup = table ? table->xhm() : in.group->symbol;
     k.operators = lines.operators;

@@ -21,6 +21,8 @@ struct KeywordFile {
     std::array<double, 6> cell{};
     std::array<int, 3> voxel{};
     double electrons = 0;              // 0: not known, neither electrons nor F(000) written
+    std::string composition;           // cell contents per formula unit, "C12 H22 O11"; empty when not known
+    double z = 0;                      // formula units per cell, 0 when not known
     std::string spacegroup;
     std::vector<std::string> operators;  // symmetry block, identity first
     std::vector<std::string> centers;    // centers block, the zero vector left out
