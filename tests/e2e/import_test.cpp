@@ -266,4 +266,15 @@ TEST(ImportFiles, AnExistingKeywordFileIsReplacedOnlyWithForce) {
     EXPECT_EQ(files, 1u);
 }
 
+TEST(ImportFiles, CellsThatDifferBetweenTwoFilesGiveAWarningInBothPlaces) {
+    TempDir dir;
+    dir.write("m.cif", replaced(slurp(kImport + "sucrose.cif"), "_cell_length_a 7.7830", "_cell_length_a 7.7930"));
+    const auto r = run_import(dir, {"mem", "--fcf", kImport + "sucrose.fcf", "--model", "m.cif", "-o", "s"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string warning = "the cells of m.cif and " + kImport + "sucrose.fcf differ by more than 0.1 %";
+    EXPECT_EQ(r.out.rfind("Warning: " + warning, 0), 0u) << r.out;
+    EXPECT_NE(dir.read("s.Quilmo").find("# warning: the cells of m.cif and"), std::string::npos);
+    EXPECT_TRUE(has_line(dir.read("s.Quilmo"), "cell 7.7930 8.7364 10.9002 90.000 102.984 90.000"));
+}
+
 }  // namespace
