@@ -25,7 +25,7 @@ fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_input fuzz_qlascii fuzz_qlbinary fuzz_jana fuzz_ccp4 fuzz_symtab fuzz_run)
+    targets=(fuzz_input fuzz_qlascii fuzz_qlbinary fuzz_jana fuzz_ccp4 fuzz_symtab fuzz_run fuzz_import)
 fi
 cmake --build "$bdir" -j"$(nproc)" --target "${targets[@]}"
 

@@ -64,7 +64,7 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 namespace {
 
-int spawn(const TempDir& dir, const std::vector<std::string>& args) {
+int spawn(const TempDir& dir, const std::vector<std::string>& args, const char* program = QUILMO_EXE) {
     const fs::path in = dir / ".stdin", out = dir / ".stdout", err = dir / ".stderr";
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
@@ -74,7 +74,7 @@ int spawn(const TempDir& dir, const std::vector<std::string>& args) {
             !freopen(err.c_str(), "w", stderr))
             _exit(127);
         std::vector<char*> argv;
-        std::string exe = QUILMO_EXE;
+        std::string exe = program;
         argv.push_back(exe.data());
         std::vector<std::string> copy = args;
         for (auto& a : copy) argv.push_back(a.data());
@@ -102,6 +102,11 @@ RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
                      const std::string& input) {
     dir.write(".stdin", input);
     return collect(dir, spawn(dir, args));
+}
+
+RunResult run_import(const TempDir& dir, const std::vector<std::string>& args) {
+    dir.write(".stdin", "");
+    return collect(dir, spawn(dir, args, QUILMO_IMPORT_EXE));
 }
 
 RunningQuilmo::RunningQuilmo(const TempDir& dir, const std::vector<std::string>& args) : dir_(dir) {

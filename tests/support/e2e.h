@@ -1,4 +1,5 @@
-// Helpers for tests that run the real quilmo program in a scratch folder.
+// Helpers for tests that run the real quilmo and quilmo-import programs in a
+// scratch folder.
 #pragma once
 
 #include <filesystem>
@@ -35,6 +36,9 @@ struct RunResult {
 // standard input.
 RunResult run_quilmo(const TempDir& dir, const std::vector<std::string>& args,
                      const std::string& input = "");
+
+// Runs the quilmo-import program in `dir` with the arguments.
+RunResult run_import(const TempDir& dir, const std::vector<std::string>& args);
 
 // A run of the quilmo program that goes on while the test acts on its files
 // (for example writes a command file); finish() waits for its end.
