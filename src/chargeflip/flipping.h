@@ -30,6 +30,10 @@ private:
     std::mt19937 gen_;
 };
 
+// With normalised amplitudes and delta AUTO the threshold is this many
+// standard deviations of the E map.
+constexpr double kDeltaSigmas = 1.2;
+
 // Phases the F reflections by charge flipping; leaves the density in rho
 // (directly or through locatesymmetryrs) and, before a maximum-entropy run,
 // its starting values.
@@ -89,6 +93,29 @@ struct FlipHistory {
     double rfinit;      // mean R of cycles 1..3 of the attempt
 };
 bool flipcontinues(const FlipHistory& h, int cyc, int limit, double rf, double maxrvalue);
+
+// Whether an attempt has found a solution.  R of a solved attempt falls
+// from the plateau it wandered on by far more than the plateau's own
+// scatter (a tenth or more against under one per cent of the 11-cycle mean
+// on the sucrose seed studies) and then stays there.  The plateau is the
+// highest 11-cycle mean of cycles after the tenth, when the start has
+// settled.  Dropped: the 11-cycle mean lies kDropFraction below the plateau;
+// converged: besides, it moved by less than kFlatFraction of the plateau
+// against the 11 cycles before.
+constexpr double kDropFraction = 0.1;
+constexpr double kFlatFraction = 0.01;
+class AttemptHistory {
+public:
+    void add(double rf);
+    bool dropped() const;
+    bool converged() const;
+
+private:
+    double mean(int back) const;  // of the 11 R values ending `back` cycles ago
+    double r_[22] = {};           // the last 22 R values, cycle c at c % 22
+    int cycles_ = 0;
+    double plateau_ = 0;
+};
 
 // The threshold judgement after the tenth cycle of an attempt, from the
 // charge q of F(000) and the flipped charge: +1 raise δ, -1 halve it, 0 keep.
