@@ -235,31 +235,6 @@ double flipcycle(RunState& st, const FlipMates& mate) {
     return aucnt;
 }
 
-void handover(RunState& st, bool electrons_as_f000) {
-    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
-        reftyp& e = st.refl(i);
-        e.f = e.fmem;
-        e.a = e.amem;
-        e.b = e.bmem;
-        e.amem = e.bmem = 0;
-    }
-    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
-        reftyp& e = st.memrefl(i);
-        e.a = e.amem;
-        e.b = e.bmem;
-        e.amem = e.bmem = 0;
-    }
-    const double found = st.memrefl(st.msec.f.start).a;
-    st.charge = electrons_as_f000 ? st.charge : static_cast<double>(0.8f) * found;
-    st.memrefl(st.msec.f.start).f = st.charge;
-    st.refl(st.sec.f.start).a = st.refl(st.sec.f.start).f = st.charge;
-    open_log(st);
-    st.log.list({"Charge:", st.charge});
-    st.log.close();
-    st.epv = st.charge / st.nvoxtot;
-    for (int i = 1; i <= st.norb; ++i) st.au(i) = st.rau(i) = st.epv;
-}
-
 void chargeflipping(RunState& st) {
     const int limit = st.maxcycles;
     open_log(st);
@@ -269,13 +244,11 @@ void chargeflipping(RunState& st) {
     TextOut con(*st.con);
 
     // 2. Normalisation and sharpening; the observed amplitudes are kept for
-    // the completion.
+    // the completion and the hand-over.
     std::vector<double> observed;
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) observed.push_back(st.memrefl(i).f);
     const bool normalized = st.normalize != Normalize::none;
-    if (normalized) {
-        for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) observed.push_back(st.memrefl(i).f);
-        normalizeamplitudes(st);
-    }
+    if (normalized) normalizeamplitudes(st);
     double maxf = 0;
     for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
@@ -311,6 +284,11 @@ void chargeflipping(RunState& st) {
     // attempts with the settled threshold, the ones cfrestart bounds.
     const bool judged = normalized || st.cfrestart > 0;
     sum.judged = judged;
+    // The spread of the phases for the hand-over: taken from the cycle the
+    // attempt's R dropped, or, in an attempt that never drops, over its last
+    // kSpreadCycles cycles, whose phases are then rightly found to wander.
+    PhaseSpread spread;
+    const int attempt_end = st.cfrestart > 0 ? std::min(limit, st.cfrestart) : limit;
     int attempt = 0, cyc = 0, tries = 0;
     bool again = true, restarted = false;
     while (again) {
@@ -319,6 +297,8 @@ void chargeflipping(RunState& st) {
         if (!st.autodelta) ++tries;
         start_attempt(st, rng, mate, st.randomseed == 0 && !restarted);
         AttemptHistory history;
+        bool dropped = false;
+        spread.clear(st);
         cyc = 0;
         if (st.autodelta) {
             st.log.list();
@@ -353,9 +333,16 @@ void chargeflipping(RunState& st) {
                 st.autodelta = false;
                 tries = 1;
             }
+            if (!st.autodelta) {
+                history.add(st.rf);
+                if (st.performmem) {
+                    if (history.dropped() && !dropped) spread.clear(st);
+                    dropped = history.dropped();
+                    if (dropped || cyc > attempt_end - kSpreadCycles) spread.add(st);
+                }
+            }
             if (!flipcontinues(hist, cyc, limit, st.rf, st.maxrvalue)) break;
             if (!judged || st.autodelta) continue;
-            history.add(st.rf);
             if (history.converged()) {
                 sum.converged = true;
                 report(st, con, "(a,i3,a,i6,a)", {"Attempt", attempt, " has converged after", cyc, " cycles."});
@@ -398,7 +385,7 @@ void chargeflipping(RunState& st) {
     }
     st.log.close();
     completion_listing(st);
-    if (st.performmem) handover(st, kElectronsAsF000);
+    if (st.performmem) handover(st, observed, spread);
 }
 
 }  // namespace quilmo

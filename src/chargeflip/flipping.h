@@ -39,12 +39,32 @@ constexpr double kDeltaSigmas = 1.2;
 // its starting values.
 void chargeflipping(RunState& st);
 
-// Starting values of the maximum-entropy run that follows: the phased
-// structure factors become its observations, F(000) and the flat prior come
-// from `charge` (the electrons of the input) when electrons_as_f000, else
-// from 0.8 × the F(000) of the flipped density.
-void handover(RunState& st, bool electrons_as_f000);
-constexpr bool kElectronsAsF000 = false;
+// The spread of each F entry's phase (memrefl, after F(000)) over the
+// cycles it was given: the mean resultant length of its unit phasors, 1
+// for a phase that never moved, near 0 for one that went all round; 1
+// everywhere when no cycle was given.
+class PhaseSpread {
+public:
+    void clear(const RunState& st);
+    void add(const RunState& st);  // the phases of amem, bmem
+    std::vector<double> resultant() const;  // index i - msec.f.start
+    int cycles() const { return n_; }
+
+private:
+    std::vector<cplx> sum_;
+    int n_ = 0;
+};
+
+constexpr int kSpreadCycles = 30;
+
+// Starting values of the maximum-entropy run that follows: the F entries of
+// both lists get their observed amplitude (memrefl: `observed`, index
+// i - msec.f.start; refl: f as read) with the phase of the final density
+// in amem, bmem, and sigma² + 2F²(1 - m), m the mean spread of the phase
+// over the entry's orbit.  F(000) and the flat prior come from `charge`
+// (the electrons of the input) with cff000 electrons, else from 0.8 × the
+// F(000) of the final density.
+void handover(RunState& st, const std::vector<double>& observed, const PhaseSpread& spread);
 
 // Where the flipping keeps the structure factors of the F entries of memrefl
 // (index i - msec.f.start): the sparse value slot of sf of each entry and of its

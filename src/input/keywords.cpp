@@ -310,6 +310,20 @@ void h_normalize(RunState& st, input_module& im, int& ios) {
     }
 }
 
+// cff000 electrons|found: what F(000) the maximum-entropy run after the
+// flipping takes, the electrons of the cell (amplitudes on the absolute
+// scale) or the one the flipping found.
+void h_cff000(RunState& st, input_module& im, int& ios) {
+    if (rest_is(im, "electrons")) {
+        st.cff000electrons = true;
+    } else if (rest_is(im, "found")) {
+        st.cff000electrons = false;
+    } else {
+        errormsg(st, "Error, the keyword cff000 must be electrons or found!");
+        ios = kKeywordError;
+    }
+}
+
 // Attempts when cfrestart names none: enough that the sucrose seed studies
 // never ran out of them, few enough that data which cannot be solved end
 // in bounded time.
@@ -403,6 +417,7 @@ const KeywordDef kKeywords[] = {
     {"plancache", "", "opt", h_plancache},
     {"normalize", "", "opt", h_normalize},
     {"cfrestart", "", "opt", h_cfrestart},
+    {"cff000", "", "opt", h_cff000},
 };
 
 constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);

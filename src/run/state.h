@@ -222,6 +222,7 @@ struct RunState {
     Normalize normalize = Normalize::none;  // amplitudes of the flipping
     int cfrestart = 0;               // cycles after which an unconverged attempt starts again (0: never)
     int cfattempts = 0;              // the most attempts that cfrestart runs
+    bool cff000electrons = false;    // CF+MEM: F(000) = charge (amplitudes on the absolute scale)
     bool searchsym = true, averagesym = true;  // symmetry search and averaging after flipping
     bool symfix = false;             // operators fixed by fixsymops
     std::array<int, 9> symfixlist{}; // 1..8 used
