@@ -19,6 +19,17 @@ double phase(double a, double b) {
     return phi;
 }
 
+Coord8 rotated(const RunState& st, const std::array<int, 9>& h, int op) {
+    Coord8 hp{};
+    for (int k = 1; k <= st.sdim; ++k) {
+        int acc = 0;
+        for (int m = 1; m <= st.sdim; ++m)
+            acc = static_cast<int>(acc + h[static_cast<std::size_t>(m - 1)] * st.rmat(m, k, op));
+        hp[static_cast<std::size_t>(k - 1)] = acc;
+    }
+    return hp;
+}
+
 double halfcycle(double p) {
     p -= std::trunc(p);
     if (std::fabs(p) > 0.5) p += p < 0 ? 1.0 : -1.0;
@@ -51,16 +62,10 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
         // h' = h·R, each partial sum cut to an integer; a plain shift
         // compares with the same h.
         Coord8 hp{};
-        for (int k = 1; k <= sdim_; ++k) {
-            if (!with_operator) {
-                hp[k - 1] = e.hklfg[k - 1];
-                continue;
-            }
-            int acc = 0;
-            for (int m = 1; m <= sdim_; ++m)
-                acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, symop));
-            hp[k - 1] = acc;
-        }
+        if (with_operator)
+            hp = rotated(st, e.hklfg, symop);
+        else
+            std::copy(e.hklfg.begin(), e.hklfg.begin() + sdim_, hp.begin());
         for (int k = 0; k < sdim_; ++k) h_[r * sdim_ + k] = e.hklfg[k];
         const int loc = arraylocation(st, hp, 2);
         const cplx f = st.sf.at(loc);

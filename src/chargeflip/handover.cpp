@@ -19,6 +19,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "chargeflip/coincidence.h"
 #include "chargeflip/flipping.h"
 #include "grid/voxels.h"
 #include "run/console.h"
@@ -54,13 +55,8 @@ std::vector<int> orbit_entries(const RunState& st, const std::unordered_map<int,
     std::vector<int> out;
     for (int j = 1; j <= st.nsym; ++j)
         for (int sign : {1, -1}) {
-            Coord8 hp{};
-            for (int k = 1; k <= st.sdim; ++k) {
-                int acc = 0;
-                for (int m = 1; m <= st.sdim; ++m)
-                    acc = static_cast<int>(acc + h[static_cast<std::size_t>(m - 1)] * st.rmat(m, k, j));
-                hp[static_cast<std::size_t>(k - 1)] = sign * acc;
-            }
+            Coord8 hp = rotated(st, h, j);
+            for (int& x : hp) x *= sign;
             const auto it = at.find(arraylocation(st, hp, 2));
             if (it != at.end() && std::find(out.begin(), out.end(), it->second) == out.end())
                 out.push_back(it->second);

@@ -187,14 +187,8 @@ void newphases(RunState& st, const LocateWork& w) {
             // one at h' = h·R_j: φ(h) = φ(h') + 2π(h'·shift + h·t_j).
             double a = 0, b = 0;
             for (int j = 1; j <= st.nsym; ++j) {
-                Coord8 hp{};
+                const Coord8 hp = rotated(st, e.hklfg, j);
                 double arg = 0;
-                for (int k = 1; k <= st.sdim; ++k) {
-                    int acc = 0;
-                    for (int m = 1; m <= st.sdim; ++m)
-                        acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, j));
-                    hp[k - 1] = acc;
-                }
                 for (int k = 1; k <= st.sdim; ++k)
                     arg += hp[k - 1] * w.cooshift[k] + e.hklfg[k - 1] * st.tvec(k, j);
                 const int loc = arraylocation(st, hp, 2);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chargeflip/coincidence.h"
 #include "reflections/weights.h"
 
 namespace quilmo {
@@ -49,15 +50,8 @@ std::vector<Shell> shells(std::vector<std::pair<double, double>>& points) {
 
 int epsilon(const RunState& st, const std::array<int, 9>& h) {
     int eps = 0;
-    for (int j = 1; j <= st.nsym; ++j) {
-        bool same = true;
-        for (int k = 1; k <= st.sdim && same; ++k) {
-            double acc = 0;
-            for (int m = 1; m <= st.sdim; ++m) acc += h[static_cast<std::size_t>(m - 1)] * st.rmat(m, k, j);
-            same = std::lround(acc) == h[static_cast<std::size_t>(k - 1)];
-        }
-        eps += same ? 1 : 0;
-    }
+    for (int j = 1; j <= st.nsym; ++j)
+        eps += std::equal(h.begin(), h.begin() + st.sdim, rotated(st, h, j).begin()) ? 1 : 0;
     return std::max(eps, 1);
 }
 
