@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "grid/voxels.h"
+#include "reflections/orbits.h"
 
 namespace quilmo {
 
@@ -17,17 +18,6 @@ double phase(double a, double b) {
     double phi = r > kPhaseZeroTol ? std::acos(a / r) : 0.0;
     if (b < 0) phi = -phi;
     return phi;
-}
-
-Coord8 rotated(const RunState& st, const std::array<int, 9>& h, int op) {
-    Coord8 hp{};
-    for (int k = 1; k <= st.sdim; ++k) {
-        int acc = 0;
-        for (int m = 1; m <= st.sdim; ++m)
-            acc = static_cast<int>(acc + h[static_cast<std::size_t>(m - 1)] * st.rmat(m, k, op));
-        hp[static_cast<std::size_t>(k - 1)] = acc;
-    }
-    return hp;
 }
 
 double halfcycle(double p) {
@@ -61,11 +51,7 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
         const std::size_t r = static_cast<std::size_t>(i - st.sec.f.start);
         // h' = h·R, each partial sum cut to an integer; a plain shift
         // compares with the same h.
-        Coord8 hp{};
-        if (with_operator)
-            hp = rotated(st, e.hklfg, symop);
-        else
-            std::copy(e.hklfg.begin(), e.hklfg.begin() + sdim_, hp.begin());
+        const std::array<int, 9> hp = with_operator ? hklimage(st, e.hklfg, symop) : e.hklfg;
         for (int k = 0; k < sdim_; ++k) h_[r * sdim_ + k] = e.hklfg[k];
         const int loc = arraylocation(st, hp, 2);
         const cplx f = st.sf.at(loc);

@@ -5,17 +5,12 @@
 
 #include <vector>
 
-#include "grid/voxels.h"
 #include "run/state.h"
 
 namespace quilmo {
 
 // Phase angle of a + ib in -π..π; 0 for a modulus up to 1e-6.
 double phase(double a, double b);
-
-// h' = h·R of operator `op` (h'_k = sum over m of h_m R(m,k)), each partial
-// sum cut to an integer.
-Coord8 rotated(const RunState& st, const std::array<int, 9>& h, int op);
 
 // A phase difference in cycles brought into [-0.5, 0.5]: the integer part
 // goes, then a whole cycle is added or taken away beyond a half.

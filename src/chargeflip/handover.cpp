@@ -19,9 +19,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "chargeflip/coincidence.h"
 #include "chargeflip/flipping.h"
 #include "grid/voxels.h"
+#include "reflections/orbits.h"
 #include "run/console.h"
 
 namespace quilmo {
@@ -55,8 +55,8 @@ std::vector<int> orbit_entries(const RunState& st, const std::unordered_map<int,
     std::vector<int> out;
     for (int j = 1; j <= st.nsym; ++j)
         for (int sign : {1, -1}) {
-            Coord8 hp = rotated(st, h, j);
-            for (int& x : hp) x *= sign;
+            std::array<int, 9> hp = hklimage(st, h, j);
+            for (int k = 0; k < st.sdim; ++k) hp[static_cast<std::size_t>(k)] *= sign;
             const auto it = at.find(arraylocation(st, hp, 2));
             if (it != at.end() && std::find(out.begin(), out.end(), it->second) == out.end())
                 out.push_back(it->second);

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "chargeflip/coincidence.h"
+#include "reflections/orbits.h"
 #include "reflections/weights.h"
 
 namespace quilmo {
@@ -51,7 +51,7 @@ std::vector<Shell> shells(std::vector<std::pair<double, double>>& points) {
 int epsilon(const RunState& st, const std::array<int, 9>& h) {
     int eps = 0;
     for (int j = 1; j <= st.nsym; ++j)
-        eps += std::equal(h.begin(), h.begin() + st.sdim, rotated(st, h, j).begin()) ? 1 : 0;
+        eps += std::equal(h.begin(), h.begin() + st.sdim, hklimage(st, h, j).begin()) ? 1 : 0;
     return std::max(eps, 1);
 }
 
