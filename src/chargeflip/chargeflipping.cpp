@@ -9,6 +9,7 @@
 
 #include "chargeflip/flipping.h"
 #include "chargeflip/locate.h"
+#include "chargeflip/normalize.h"
 #include "fourier/fft.h"
 #include "fourier/spectrum.h"
 #include "grid/voxels.h"
@@ -54,12 +55,13 @@ inline void put_with_mate(cplx* v, int self, int mate, double& a, double& b) {
     }
 }
 
-void start_attempt(RunState& st, FlipRandom& rng, const FlipMates& mate) {
+// Start phases: the given ones, or random ones drawn in order.
+void start_attempt(RunState& st, FlipRandom& rng, const FlipMates& mate, bool given) {
     cplx* v = clear_sf(st).value.data();
     for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
         const std::size_t k = static_cast<std::size_t>(i - st.msec.f.start);
-        if (st.randomseed == 0) {
+        if (given) {
             v[mate.self[k]] = cplx(e.a, e.b);
             continue;
         }
@@ -129,6 +131,39 @@ void rebuild(RunState& st, const FlipMates& mate) {
     }
 }
 
+bool is_weak(const RunState& st, const reftyp& e) { return !(e.f > st.weakrefl(satellite_order(st, e))); }
+
+// After a flipping of E: every F entry gets back its observed amplitude
+// with the phase the flipping gave it, the phase of the last flipped
+// density.  The last reset left that phase in amem, bmem of the strong
+// entries and turned by -90 degrees in the weak ones, which is undone here.
+// F(000) is the flipped charge carried over to the scale of F by the ratio
+// of the two maps' spreads, sqrt(sum F²/sum E²).
+void observedamplitudes(RunState& st, const std::vector<double>& observed) {
+    double sf2 = 0, se2 = 0;
+    for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
+        reftyp& e = st.memrefl(i);
+        const double fo = observed[static_cast<std::size_t>(i - st.msec.f.start)];
+        sf2 += fo * fo;
+        se2 += e.f * e.f;
+        double a = e.amem, b = e.bmem;
+        if (is_weak(st, e)) {
+            a = -e.bmem;
+            b = e.amem;
+        }
+        const double r = std::hypot(a, b);
+        e.f = e.fmem = fo;
+        e.amem = r > 0 ? fo * a / r : fo;
+        e.bmem = r > 0 ? fo * b / r : 0;
+    }
+    reftyp& f000 = st.memrefl(st.msec.f.start);
+    f000.amem *= se2 > 0 ? std::sqrt(sf2 / se2) : 0;
+    f000.bmem = 0;
+    f000.f = observed[0];
+    write_memrefl_sf(st, clear_sf(st), st.msec.f.start, st.msec.f.end,
+                     [](const reftyp& e) { return cplx(e.amem, e.bmem); });
+}
+
 double rvalue(RunState& st) {
     st.sumfobs = st.sumdeltaabsf = 0;
     for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) {
@@ -153,6 +188,13 @@ void seed_and_report(RunState& st) {
     st.log.write("(a,i6)", {" Random seed:", st.randomseed});
     if (st.randomseed == 0)
         st.log.write("(a)", {" Phases from the input file will be used as initial phases"});
+}
+
+// A line for the log and the console.
+void report(RunState& st, TextOut& con, const std::string& form, const FmtItems& items) {
+    st.log.write(form, items);
+    con.write(form, items);
+    fplivc(st);
 }
 
 void completion_listing(RunState& st) {
@@ -193,31 +235,6 @@ double flipcycle(RunState& st, const FlipMates& mate) {
     return aucnt;
 }
 
-void handover(RunState& st, bool electrons_as_f000) {
-    for (int i = st.sec.f.start; i <= st.sec.f.end; ++i) {
-        reftyp& e = st.refl(i);
-        e.f = e.fmem;
-        e.a = e.amem;
-        e.b = e.bmem;
-        e.amem = e.bmem = 0;
-    }
-    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
-        reftyp& e = st.memrefl(i);
-        e.a = e.amem;
-        e.b = e.bmem;
-        e.amem = e.bmem = 0;
-    }
-    const double found = st.memrefl(st.msec.f.start).a;
-    st.charge = electrons_as_f000 ? st.charge : static_cast<double>(0.8f) * found;
-    st.memrefl(st.msec.f.start).f = st.charge;
-    st.refl(st.sec.f.start).a = st.refl(st.sec.f.start).f = st.charge;
-    open_log(st);
-    st.log.list({"Charge:", st.charge});
-    st.log.close();
-    st.epv = st.charge / st.nvoxtot;
-    for (int i = 1; i <= st.norb; ++i) st.au(i) = st.rau(i) = st.epv;
-}
-
 void chargeflipping(RunState& st) {
     const int limit = st.maxcycles;
     open_log(st);
@@ -226,7 +243,12 @@ void chargeflipping(RunState& st) {
     FlipRandom rng(st.randomseed);
     TextOut con(*st.con);
 
-    // 2. Sharpening.
+    // 2. Normalisation and sharpening; the observed amplitudes are kept for
+    // the completion and the hand-over.
+    std::vector<double> observed;
+    for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) observed.push_back(st.memrefl(i).f);
+    const bool normalized = st.normalize != Normalize::none;
+    if (normalized) normalizeamplitudes(st);
     double maxf = 0;
     for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) {
         reftyp& e = st.memrefl(i);
@@ -234,7 +256,18 @@ void chargeflipping(RunState& st) {
         maxf = std::max(maxf, e.f);
     }
     getweakrefl(st);
-    if (st.autodelta) {
+    if (st.autodelta && normalized) {
+        // The E map has one spread at every resolution, and the threshold
+        // is best set from it directly: the judgement after ten cycles, made
+        // for maps of F, settles on one that leaves the structure hidden for
+        // thousands of cycles.
+        double sum2 = 0;
+        for (int i = st.msec.f.start + 1; i <= st.msec.f.end; ++i) sum2 += st.memrefl(i).f * st.memrefl(i).f;
+        const double sigma = std::sqrt(sum2) / st.norm;
+        st.flipdelta = kDeltaSigmas * sigma;
+        st.autodelta = false;
+        st.log.write("(a,f5.2,a,f10.5)", {"Delta = ", kDeltaSigmas, " sigma of the E map = ", st.flipdelta / st.capvx});
+    } else if (st.autodelta) {
         st.reldelta = false;
         st.log.write("(a)", {"Searching for a proper delta:"});
         st.flipdelta = maxf * static_cast<double>(0.005f) * st.capvx;
@@ -246,12 +279,26 @@ void chargeflipping(RunState& st) {
     FlipSummary& sum = st.summary.flip;
     sum = FlipSummary{};
     sum.ran = true;
-    int attempt = 0, cyc = 0;
-    bool again = true;
+    // With normalised amplitudes or restarts, an attempt also ends when its
+    // R history shows a solution (AttemptHistory).  `tries` counts the
+    // attempts with the settled threshold, the ones cfrestart bounds.
+    const bool judged = normalized || st.cfrestart > 0;
+    sum.judged = judged;
+    // The spread of the phases for the hand-over: taken from the cycle the
+    // attempt's R dropped, or, in an attempt that never drops, over its last
+    // kSpreadCycles cycles, whose phases are then rightly found to wander.
+    PhaseSpread spread;
+    const int attempt_end = st.cfrestart > 0 ? std::min(limit, st.cfrestart) : limit;
+    int attempt = 0, cyc = 0, tries = 0;
+    bool again = true, restarted = false;
     while (again) {
         again = false;
         ++attempt;
-        start_attempt(st, rng, mate);
+        if (!st.autodelta) ++tries;
+        start_attempt(st, rng, mate, st.randomseed == 0 && !restarted);
+        AttemptHistory history;
+        bool dropped = false;
+        spread.clear(st);
         cyc = 0;
         if (st.autodelta) {
             st.log.list();
@@ -284,8 +331,35 @@ void chargeflipping(RunState& st) {
                 }
                 st.log.write("(a)", {"Criterion for correct delta fulfilled, continuing iteration."});
                 st.autodelta = false;
+                tries = 1;
+            }
+            if (!st.autodelta) {
+                history.add(st.rf);
+                if (st.performmem) {
+                    if (history.dropped() && !dropped) spread.clear(st);
+                    dropped = history.dropped();
+                    if (dropped || cyc > attempt_end - kSpreadCycles) spread.add(st);
+                }
             }
             if (!flipcontinues(hist, cyc, limit, st.rf, st.maxrvalue)) break;
+            if (!judged || st.autodelta) continue;
+            if (history.converged()) {
+                sum.converged = true;
+                report(st, con, "(a,i3,a,i6,a)", {"Attempt", attempt, " has converged after", cyc, " cycles."});
+                break;
+            }
+            if (st.cfrestart > 0 && cyc >= st.cfrestart && !history.dropped()) {
+                if (tries >= st.cfattempts) {
+                    report(st, con, "(a,i3,a,i6,a)",
+                           {"No attempt has converged:", tries, " attempts of", st.cfrestart, " cycles."});
+                    break;
+                }
+                report(st, con, "(a,i3,a,i6,a)",
+                       {"Attempt", attempt, " has not converged after", cyc,
+                        " cycles; starting again from new random phases."});
+                again = restarted = true;
+                break;
+            }
         }
     }
     sum.attempts = attempt;
@@ -296,7 +370,10 @@ void chargeflipping(RunState& st) {
     fplivc(st);
 
     // 7. Completion.
-    sf2memrefl(st);
+    if (normalized)
+        observedamplitudes(st, observed);
+    else
+        sf2memrefl(st);
     sf2refl(st);
     if (st.searchsym || st.ntestsym > 0) {
         st.log.close();
@@ -308,7 +385,7 @@ void chargeflipping(RunState& st) {
     }
     st.log.close();
     completion_listing(st);
-    if (st.performmem) handover(st, kElectronsAsF000);
+    if (st.performmem) handover(st, observed, spread);
 }
 
 }  // namespace quilmo

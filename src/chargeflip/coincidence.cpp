@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "grid/voxels.h"
+#include "reflections/orbits.h"
 
 namespace quilmo {
 
@@ -50,17 +51,7 @@ void CoincidenceTable::build(const RunState& st, bool with_operator, int symop, 
         const std::size_t r = static_cast<std::size_t>(i - st.sec.f.start);
         // h' = h·R, each partial sum cut to an integer; a plain shift
         // compares with the same h.
-        Coord8 hp{};
-        for (int k = 1; k <= sdim_; ++k) {
-            if (!with_operator) {
-                hp[k - 1] = e.hklfg[k - 1];
-                continue;
-            }
-            int acc = 0;
-            for (int m = 1; m <= sdim_; ++m)
-                acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, symop));
-            hp[k - 1] = acc;
-        }
+        const std::array<int, 9> hp = with_operator ? hklimage(st, e.hklfg, symop) : e.hklfg;
         for (int k = 0; k < sdim_; ++k) h_[r * sdim_ + k] = e.hklfg[k];
         const int loc = arraylocation(st, hp, 2);
         const cplx f = st.sf.at(loc);

@@ -13,6 +13,7 @@
 #include "fourier/fft.h"
 #include "fourier/spectrum.h"
 #include "grid/voxels.h"
+#include "reflections/orbits.h"
 #include "reflections/transfer.h"
 #include "run/console.h"
 #include "run/templates.h"
@@ -187,14 +188,8 @@ void newphases(RunState& st, const LocateWork& w) {
             // one at h' = h·R_j: φ(h) = φ(h') + 2π(h'·shift + h·t_j).
             double a = 0, b = 0;
             for (int j = 1; j <= st.nsym; ++j) {
-                Coord8 hp{};
+                const std::array<int, 9> hp = hklimage(st, e.hklfg, j);
                 double arg = 0;
-                for (int k = 1; k <= st.sdim; ++k) {
-                    int acc = 0;
-                    for (int m = 1; m <= st.sdim; ++m)
-                        acc = static_cast<int>(acc + e.hklfg[m - 1] * st.rmat(m, k, j));
-                    hp[k - 1] = acc;
-                }
                 for (int k = 1; k <= st.sdim; ++k)
                     arg += hp[k - 1] * w.cooshift[k] + e.hklfg[k - 1] * st.tvec(k, j);
                 const int loc = arraylocation(st, hp, 2);

@@ -44,6 +44,25 @@ bool flipcontinues(const FlipHistory& h, int cyc, int limit, double rf, double m
     return mx(h.rfcont, 11) - mn(h.rfcont, 11) > static_cast<double>(0.007f);
 }
 
+void AttemptHistory::add(double rf) {
+    r_[++cycles_ % 22] = rf;
+    if (cycles_ >= 21) plateau_ = std::max(plateau_, mean(0));
+}
+
+double AttemptHistory::mean(int back) const {
+    double s = 0;
+    for (int c = cycles_ - back - 10; c <= cycles_ - back; ++c) s += r_[c % 22];
+    return s / 11;
+}
+
+bool AttemptHistory::dropped() const {
+    return cycles_ >= 21 && mean(0) <= (1 - kDropFraction) * plateau_;
+}
+
+bool AttemptHistory::converged() const {
+    return dropped() && cycles_ >= 32 && std::fabs(mean(0) - mean(11)) <= kFlatFraction * plateau_;
+}
+
 int deltajudgement(double q, double aucnt) {
     if (q > aucnt) return +1;
     if (static_cast<double>(0.6f) * aucnt > q) return -1;

@@ -22,13 +22,46 @@ std::array<int, 8> fftw_extents(const RunState& st) {
     return extents;
 }
 
-// A measured plan is picked by timing, so two runs may add in different
-// orders; charge flipping amplifies such last-bit differences into a
-// different run.  Its runs take the plan chosen without timing, which is the
-// same every time.
-unsigned plan_flags(const RunState& st) { return st.flipcharge ? FFTW_ESTIMATE : FFTW_MEASURE; }
-
 fftw_complex* as_fftw(cplx* p) { return reinterpret_cast<fftw_complex*>(p); }
+
+bool make_plans(RunState& st, const std::array<int, 8>& extents, unsigned flags) {
+    st.plan1.reset(fftw_plan_dft_r2c(st.sdim, extents.data(), st.sf.density(), as_fftw(st.sf.half()), flags));
+    st.plan2.reset(fftw_plan_dft_c2r(st.sdim, extents.data(), as_fftw(st.sf.half()), st.sf.density(), flags));
+    return st.plan1 && st.plan2;
+}
+
+// Remembered plans make a second run on a grid plan in milliseconds.  Only
+// the cache's wisdom steers the plans, so that every run on a grid uses the
+// plan the cache holds for it.
+//
+// A measured plan is picked by timing, so two plannings may add in
+// different orders, and charge flipping amplifies such last-bit differences
+// into a different run.  Its plans therefore come from the cache's wisdom
+// alone: a grid the cache does not know yet is measured once, remembered at
+// once and planned again from what was remembered.  Without a usable cache
+// it takes the plan chosen without timing, which is the same every time.
+void plan_transforms(RunState& st, const std::array<int, 8>& extents) {
+    const std::string cache = wisdom_path(st.plancache);
+    const WisdomLock lock(cache);
+    fftw_forget_wisdom();
+    load_wisdom(cache);
+    if (!st.flipcharge) {
+        const std::string before = wisdom_text();
+        make_plans(st, extents, FFTW_MEASURE);
+        if (lock.held() && wisdom_text() != before) save_wisdom(cache);
+        return;
+    }
+    const unsigned remembered = FFTW_MEASURE | FFTW_WISDOM_ONLY;
+    bool ok = !cache.empty() && make_plans(st, extents, remembered);
+    if (!ok && lock.held()) {
+        make_plans(st, extents, FFTW_MEASURE);
+        ok = save_wisdom(cache) && make_plans(st, extents, remembered);
+    }
+    if (!ok) {
+        fftw_forget_wisdom();
+        make_plans(st, extents, FFTW_ESTIMATE);
+    }
+}
 
 }  // namespace
 
@@ -37,17 +70,8 @@ void fftinit(RunState& st) {
     st.norm = 1.0;
     for (int j = 1; j <= st.sdim; ++j) st.norm *= st.nvox(j);
     if (!st.sf.allocated()) throw RunStop("Error creating the FFT plans!");
-    const std::array<int, 8> extents = fftw_extents(st);
-    const unsigned flags = plan_flags(st);
     fft_threads(st.nthreads);
-    // Remembered plans make a second run on a grid plan in milliseconds.
-    // Charge flipping stays off the cache: its plans are chosen without
-    // timing, and wisdom from timing would change them.
-    const std::string cache = wisdom_path(st.plancache && !st.flipcharge);
-    load_wisdom(cache);
-    st.plan1.reset(fftw_plan_dft_r2c(st.sdim, extents.data(), st.sf.density(), as_fftw(st.sf.half()), flags));
-    st.plan2.reset(fftw_plan_dft_c2r(st.sdim, extents.data(), as_fftw(st.sf.half()), st.sf.density(), flags));
-    save_wisdom(cache);
+    plan_transforms(st, fftw_extents(st));
     // A missing plan would crash the first transform; say so instead.
     if (!st.plan1 || !st.plan2) throw RunStop("Error creating the FFT plans!");
     // Planning by measurement scribbles over both arrays.

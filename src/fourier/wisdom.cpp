@@ -1,6 +1,8 @@
 #include "fourier/wisdom.h"
 
+#include <fcntl.h>
 #include <fftw3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -93,6 +95,33 @@ bool save_wisdom(const std::string& path) {
     if (written && closed && std::rename(tmp.c_str(), path.c_str()) == 0) return true;
     ::unlink(tmp.c_str());
     return false;
+}
+
+WisdomLock::WisdomLock(const std::string& path) {
+    if (path.empty()) return;
+    const fs::path dir = fs::path(path).parent_path();
+    if (!make_folder(dir)) return;
+    fd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+}
+
+WisdomLock::~WisdomLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+}
+
+std::string wisdom_text() {
+    threads_ready();
+    char* w = fftw_export_wisdom_to_string();
+    if (w == nullptr) return "";
+    std::string text(w);
+    fftw_free(w);
+    return text;
 }
 
 void fft_threads(int n) {

@@ -4,8 +4,8 @@
 // plan in milliseconds.  The cache is a convenience only: whatever goes wrong
 // with it, the run plans afresh and says nothing.
 //
-// Order at the set-up of the transforms: fft_threads, load_wisdom, making
-// the plans, save_wisdom.  Each of them sets up FFTW's threads before
+// Order at the set-up of the transforms: fft_threads, WisdomLock,
+// load_wisdom, making the plans, save_wisdom, end of the lock.  Each of them sets up FFTW's threads before
 // anything else, also for one thread: the wisdom FFTW writes is bound to
 // whether its threads were set up, so this must be the same in every run,
 // and done before the first plan.
@@ -37,6 +37,27 @@ bool load_wisdom(const std::string& path);
 // the old file or the new one, never a torn one.  Failures (read-only
 // folder, full disk) leave the old file as it was and are not reported.
 bool save_wisdom(const std::string& path);
+
+// An exclusive hold on the cache folder of `path`, from the reading of the
+// remembered plans to the writing back of the new ones: runs at the same
+// time plan one after the other, and each finds what the earlier ones
+// measured, so a plan the cache holds is never measured again and
+// replaced.  Not held when the path is empty or the folder cannot be made or
+// opened; nothing is waited for then.
+class WisdomLock {
+public:
+    explicit WisdomLock(const std::string& path);
+    ~WisdomLock();
+    WisdomLock(const WisdomLock&) = delete;
+    WisdomLock& operator=(const WisdomLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// The planner's wisdom as FFTW writes it.
+std::string wisdom_text();
 
 // Plans made from now on use `n` threads (n >= 1).  The threads of FFTW are
 // set up on the first call; with n = 1 the plans are those of a program

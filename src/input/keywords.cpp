@@ -290,6 +290,55 @@ void h_fixsymops(RunState& st, input_module& im, int& ios) {
 
 void h_maxrvalue(RunState& st, input_module& im, int& ios) { onereal(im.inbuffer, st.maxrvalue, ios); }
 
+void h_normalize(RunState& st, input_module& im, int& ios) {
+    if (rest_is(im, "none")) {
+        st.normalize = Normalize::none;
+    } else if (rest_is(im, "wilson")) {
+        st.normalize = Normalize::wilson;
+    } else if (rest_is(im, "local")) {
+        st.normalize = Normalize::local;
+    } else {
+        errormsg(st, "Error, the keyword normalize must be none, wilson or local!");
+        ios = kKeywordError;
+    }
+}
+
+// cff000 electrons|found: what F(000) the maximum-entropy run after the
+// flipping takes, the electrons of the cell (amplitudes on the absolute
+// scale) or the one the flipping found.
+void h_cff000(RunState& st, input_module& im, int& ios) {
+    if (rest_is(im, "electrons")) {
+        st.cff000electrons = true;
+    } else if (rest_is(im, "found")) {
+        st.cff000electrons = false;
+    } else {
+        errormsg(st, "Error, the keyword cff000 must be electrons or found!");
+        ios = kKeywordError;
+    }
+}
+
+// Attempts when cfrestart names none: enough that the sucrose seed studies
+// never ran out of them, few enough that data which cannot be solved end
+// in bounded time.
+constexpr int kRestartAttempts = 20;
+
+// cfrestart K [attempts]: both at least 1.
+void h_cfrestart(RunState& st, input_module& im, int& ios) {
+    std::string line = im.inbuffer;
+    std::string first = firstword(line, true);
+    int k = 0, attempts = kRestartAttempts;
+    oneint(first, k, ios);
+    if (ios == 0 && !blank(line)) oneint(line, attempts, ios);
+    if (ios != 0) return;
+    if (k < 1 || attempts < 1) {
+        errormsg(st, "Error, cfrestart needs a positive number of cycles and of attempts!");
+        ios = kKeywordError;
+        return;
+    }
+    st.cfrestart = k;
+    st.cfattempts = attempts;
+}
+
 // More threads than any machine of ours has cores only slow the transforms.
 void h_threads(RunState& st, input_module& im, int& ios) {
     bounded_int(st, im, st.nthreads, 1, 256, "Error, the number of threads must lie between 1 and 256!", ios);
@@ -359,6 +408,9 @@ const KeywordDef kKeywords[] = {
     {"gbegin", "endg", "opt", gblock},
     {"threads", "", "opt", h_threads},
     {"plancache", "", "opt", h_plancache},
+    {"normalize", "", "opt", h_normalize},
+    {"cfrestart", "", "opt", h_cfrestart},
+    {"cff000", "", "opt", h_cff000},
 };
 
 constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);

@@ -16,6 +16,7 @@
 // lambda = sqrt(sum w |t|^2 / aim).
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 #include "run/state.h"
@@ -122,6 +123,9 @@ struct DualResult {
     std::vector<double> au;  // their density
     std::vector<double> fc;  // its structure factors at the constraints
     DualValues v;            // its values
+    double cbest = HUGE_VAL;    // the lowest constraint of all evaluations
+    int evbest = 0;             // its evaluation
+    std::vector<double> xbest;  // its variables
 };
 
 // The first evaluation meeting the aim: C <= aim, |C - target| <= 1e-4 aim

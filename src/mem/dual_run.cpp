@@ -56,7 +56,28 @@ struct RunHooks : DualHooks {
     }
 };
 
-std::string end_text(const DualResult& r) {
+// A minimisation that fails after finite evaluations ends on the density of
+// the lowest constraint it saw.  Where even that lies above the aim, Psi
+// has been falling without bound: no density of the prior's form fits the
+// data within the aim (phases that no positive density has, sigmas far too
+// small), and the line search gives up far out along the falling direction.
+bool best_written(const DualResult& r) {
+    return (r.end == DualEnd::linesearch || r.end == DualEnd::nonfinite) && r.evbest > 0;
+}
+
+std::string end_text(const DualResult& r, double aim) {
+    if (best_written(r)) {
+        const std::string lowest = "lowest constraint " + trim(fformat("(ES10.4)", {r.cbest}, false)) +
+                                   " at evaluation " + std::to_string(r.evbest) +
+                                   ", whose density has been written.";
+        if (r.cbest > aim)
+            return "DUAL: the aim cannot be reached: Psi falls without bound while the constraint stays "
+                   "above the aim; " + lowest;
+        return "DUAL: the minimisation stopped after " + std::to_string(r.evaluations) +
+               " evaluations without settling at the aim (" +
+               (r.end == DualEnd::nonfinite ? "a value that is not a finite number" : "the line search failed") +
+               "); " + lowest;
+    }
     switch (r.end) {
         case DualEnd::converged:
             return "DUAL: the aim is reached after " + std::to_string(r.evaluations) + " evaluations.";
@@ -139,9 +160,16 @@ void memdual(RunState& st) {
         RunHooks hooks(st, out);
         r = dual_minimise(st, p, st.aim, x0, hooks);
         st.log.list();
-        st.log.write("(A)", {end_text(r)});
+        if (best_written(r)) {
+            // The density of the lowest constraint, evaluated again.
+            std::vector<double> g(static_cast<std::size_t>(p.nx));
+            r.au.resize(static_cast<std::size_t>(st.norb));
+            r.v = dual_evaluate(st, p, r.xbest.data(), g.data(), r.au.data(), fc.data());
+            r.any = true;
+        }
+        st.log.write("(A)", {end_text(r, st.aim)});
         if (r.end == DualEnd::nonfinite || r.end == DualEnd::linesearch)
-            TextOut(*st.con).write("(A)", {end_text(r)});
+            TextOut(*st.con).write("(A)", {end_text(r, st.aim)});
     }
 
     // The final state: the converged or last accepted density, or the start.
@@ -174,7 +202,7 @@ void memdual(RunState& st) {
         // The last accepted density is the run's result as far as it went.
         expandrho(st);
         rhowrite(st);
-        throw RunStop(end_text(r));
+        throw RunStop(end_text(r, st.aim));
     }
 }
 

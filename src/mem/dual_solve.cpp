@@ -57,6 +57,11 @@ bool step(Session& s, const double* x, double* g) {
         s.finished = true;
         return false;
     }
+    if (finite && s.cur.c < s.r.cbest) {
+        s.r.cbest = s.cur.c;
+        s.r.evbest = nev;
+        s.r.xbest.assign(x, x + s.nx);
+    }
     if (!finite) {
         s.finished = true;
         s.r.end = DualEnd::nonfinite;

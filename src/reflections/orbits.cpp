@@ -20,12 +20,12 @@ ReflOrbits::ReflOrbits(RunState& st) : st_(st) {
 
 void ReflOrbits::clear() { std::fill(flag_.begin(), flag_.end(), 0); }
 
-std::array<int, 9> ReflOrbits::image(const std::array<int, 9>& h, int j) const {
+std::array<int, 9> hklimage(const RunState& st, const std::array<int, 9>& h, int j) {
     std::array<int, 9> out = h;
-    for (int i = 1; i <= st_.sdim; ++i) {
+    for (int i = 1; i <= st.sdim; ++i) {
         int s = 0;
-        for (int k = 1; k <= st_.sdim; ++k)
-            s = static_cast<int>(s + h[static_cast<std::size_t>(k - 1)] * st_.rmat(k, i, j));
+        for (int k = 1; k <= st.sdim; ++k)
+            s = static_cast<int>(s + h[static_cast<std::size_t>(k - 1)] * st.rmat(k, i, j));
         out[static_cast<std::size_t>(i - 1)] = s;
     }
     return out;

@@ -10,6 +10,10 @@
 
 namespace quilmo {
 
+// Indices of h under operator j: the row vector h times rmat, each partial
+// sum cut to an integer; the entries beyond sdim stay as in h.
+std::array<int, 9> hklimage(const RunState& st, const std::array<int, 9>& h, int j);
+
 class ReflOrbits {
 public:
     // One flag per grid point of the transform array, all clear.
@@ -19,8 +23,8 @@ public:
     void take(int sfloc) { flag_[static_cast<std::size_t>(sfloc / 2)] = 1; }
     void clear();
 
-    // Indices of h under point operator j: the row vector h times rmat.
-    std::array<int, 9> image(const std::array<int, 9>& h, int j) const;
+    // Indices of h under point operator j (hklimage).
+    std::array<int, 9> image(const std::array<int, 9>& h, int j) const { return hklimage(st_, h, j); }
 
     // Appends src and its images on untaken positions to `out` (with phases
     // shifted by the operators' translations when `phase`), takes their

@@ -74,6 +74,10 @@ struct MemReflSections {
     Section f{0, 0}, prif{0, 0}, g{0, 0};
 };
 
+// The amplitudes charge flipping works on: the observed F, or E from the
+// mean intensity of a Wilson fit or of shells of equal count.
+enum class Normalize { none, wilson, local };
+
 struct RunState {
     // ---- command line: program name excluded ----
     std::vector<std::string> args;
@@ -215,6 +219,10 @@ struct RunState {
     bool autors = true;              // random seed from the clock
     int randomseed = 0;              // given seed; 0 = use the input phases
     double maxrvalue = -100.0;       // R-value limit of charge flipping
+    Normalize normalize = Normalize::none;  // amplitudes of the flipping
+    int cfrestart = 0;               // cycles after which an unconverged attempt starts again (0: never)
+    int cfattempts = 0;              // the most attempts that cfrestart runs
+    bool cff000electrons = false;    // CF+MEM: F(000) = charge (amplitudes on the absolute scale)
     bool searchsym = true, averagesym = true;  // symmetry search and averaging after flipping
     bool symfix = false;             // operators fixed by fixsymops
     std::array<int, 9> symfixlist{}; // 1..8 used

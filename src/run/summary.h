@@ -36,6 +36,8 @@ struct FlipSummary {
     int last_cycles = 0;
     double delta = 0;  // e/A^3
     double r = 0;
+    bool judged = false;     // normalize or cfrestart: attempts are judged by their R history
+    bool converged = false;  // an attempt met that rule
     std::vector<double> origin_shift;  // fractions of the cell edges
     std::vector<FlipRecord> cycles;
 };

@@ -238,8 +238,10 @@ Json chargeflip_part(const RunState& st) {
               {"delta", f.delta},
               {"cycles", f.last_cycles},
               {"R", f.r},
+              {"converged", nullptr},
               {"origin_shift", nullptr},
               {"table", {{"columns", {"cycle", "attempt", "R", "delta", "charge"}}, {"rows", rows}}}};
+    if (f.judged) part["converged"] = f.converged;
     if (!f.origin_shift.empty()) part["origin_shift"] = f.origin_shift;
     return part;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "chargeflip/cf_state.h"
@@ -61,6 +62,40 @@ TEST(FlipContinues, TableOfEndings) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(flipcontinues(c.h, c.cyc, c.limit, c.rf, c.maxr), c.goes_on) << c.what;
+}
+
+// R histories of one attempt: a start that falls onto a plateau, the
+// plateau's scatter, a drop that is still under way, and a drop that has
+// settled.
+TEST(AttemptHistory, DropsAndSettlesOnlyBelowItsPlateau) {
+    struct Case {
+        const char* what;
+        std::vector<double> r;
+        bool dropped, converged;
+    };
+    auto history = [](std::initializer_list<std::pair<int, std::function<double(int)>>> parts) {
+        std::vector<double> r;
+        for (const auto& [n, f] : parts)
+            for (int i = 0; i < n; ++i) r.push_back(f(i));
+        return r;
+    };
+    auto plateau = [](int i) { return 0.45 + 0.004 * ((i * 7) % 5 - 2); };  // +-0.008
+    const Case cases[] = {
+        {"start falling onto the plateau", history({{10, [](int i) { return 0.57 - 0.012 * i; }}, {40, plateau}}),
+         false, false},
+        {"plateau only", history({{200, plateau}}), false, false},
+        {"drop under way", history({{60, plateau}, {25, [](int i) { return 0.45 - 0.004 * i; }}}), true, false},
+        {"drop settled", history({{60, plateau}, {10, [](int i) { return 0.45 - 0.01 * i; }}, {22,
+                                                                                                 [](int i) { return 0.36 + 0.002 * (i % 2); }}}),
+         true, true},
+        {"a drop of less than a tenth", history({{60, plateau}, {40, [](int) { return 0.415; }}}), false, false},
+    };
+    for (const Case& c : cases) {
+        AttemptHistory h;
+        for (double r : c.r) h.add(r);
+        EXPECT_EQ(h.dropped(), c.dropped) << c.what;
+        EXPECT_EQ(h.converged(), c.converged) << c.what;
+    }
 }
 
 TEST(DeltaJudgement, RaiseHalveOrKeep) {
@@ -187,42 +222,102 @@ TEST(ResetAmplitudes, StrongWeakAndVanishedCalculatedAmplitude) {
 
 namespace {
 
-TEST(Handover, MaximumEntropyStartsFromTheFlippedStructureFactors) {
+// The observed amplitudes go over with the phases of the final density;
+// each orbit's sigma takes the mean spread of its phases, and F(000) is the
+// flipped one times 0.8 or the electrons.
+TEST(Handover, ObservedAmplitudesFinalPhasesAndSigmasWidenedByThePhaseSpread) {
     quilmo_test::TempDir dir;
     RunState st;
     st.logfile = fixed((dir / "h.QLlog").string(), kNameLen);
     dir.write("h.QLlog", "");
+    const double zero[3] = {0, 0, 0};
+    cftest::grid(st, 4, 4, 4);
+    cftest::operators(st, cftest::p21());
+    cftest::structure(st, {{0.1, 0.2, 0.3, 6}}, cftest::p21(), 1, zero);
     st.nvoxtot = 1000;
     st.norb = 3;
     st.au.allocate(1, 3);
     st.rau.allocate(1, 3);
     st.charge = 364;
-    const double zero[3] = {0, 0, 0};
-    cftest::grid(st, 4, 4, 4);
-    st.nvoxtot = 1000;
-    cftest::structure(st, {{0.1, 0.2, 0.3, 6}}, cftest::p21(), 1, zero);
-    st.memrefl(1).amem = 250;  // F(000) of the flipped density
-    st.refl(2).fmem = 9;
-    st.refl(2).amem = 3;
-    handover(st, false);
+    std::vector<double> observed;
+    for (int i = 1; i <= st.msec.f.end; ++i) {
+        observed.push_back(st.memrefl(i).f);
+        st.memrefl(i).f *= 2;  // sharpened for the flipping
+        st.memrefl(i).sigma = st.refl(i).sigma = 0.5;
+    }
+    auto at = [&](int h, int k, int l) {
+        for (int i = 2; i <= st.msec.f.end; ++i)
+            if (st.memrefl(i).hklfg[0] == h && st.memrefl(i).hklfg[1] == k && st.memrefl(i).hklfg[2] == l) return i;
+        return 0;
+    };
+    const int h100 = at(1, 0, 0), m100 = at(-1, 0, 0), h011 = at(0, 1, 1);
+    // Two cycles; the second turns the phase of (1 0 0) alone by 90 degrees:
+    // m = 0.7071 there, 1 at its mate, 0.8536 for the orbit.
+    PhaseSpread spread;
+    spread.clear(st);
+    spread.add(st);
+    reftyp& e = st.memrefl(h100);
+    std::swap(e.amem, e.bmem);
+    e.amem = -e.amem;
+    spread.add(st);
+    std::swap(e.amem, e.bmem);
+    e.bmem = -e.bmem;
+    const cplx f100(st.refl(h100).amem, st.refl(h100).bmem);
+    st.memrefl(1).amem = 250;  // F(000) of the final density
+    st.refl(h011).amem *= 3;   // phases count, amplitudes do not
+
+    handover(st, observed, spread);
     EXPECT_DOUBLE_EQ(st.charge, static_cast<double>(0.8f) * 250);
     EXPECT_EQ(st.refl(1).a, st.charge);
-    EXPECT_EQ(st.refl(1).f, st.charge);
     EXPECT_EQ(st.memrefl(1).f, st.charge);
-    EXPECT_EQ(st.memrefl(1).a, 250.0);
-    EXPECT_EQ(st.refl(2).f, 9.0);
-    EXPECT_EQ(st.refl(2).a, 3.0);
-    EXPECT_EQ(st.refl(2).amem, 0.0);
+    EXPECT_EQ(st.memrefl(1).a, st.charge);
+    const double f = std::abs(f100);
+    EXPECT_NEAR(st.refl(h100).a, f100.real(), 1e-12);
+    EXPECT_NEAR(st.refl(h100).b, f100.imag(), 1e-12);
+    EXPECT_EQ(st.refl(h100).amem, 0.0);
+    const double widened = std::sqrt(0.25 + 2 * f * f * (1 - (1 + std::sqrt(0.5)) / 2));
+    for (int i : {h100, m100}) {
+        EXPECT_NEAR(st.memrefl(i).sigma, widened, 1e-12) << i;
+        EXPECT_NEAR(st.memrefl(i).weight, 1 / (widened * widened), 1e-9) << i;
+        EXPECT_EQ(st.memrefl(i).f, observed[static_cast<std::size_t>(i - 1)]) << i;
+    }
+    EXPECT_NEAR(st.refl(h100).sigma, widened, 1e-12);
+    EXPECT_EQ(st.refl(h011).sigma, 0.5);  // a phase that never moved
+    EXPECT_NEAR(std::hypot(st.refl(h011).a, st.refl(h011).b), st.refl(h011).f, 1e-12);
     EXPECT_DOUBLE_EQ(st.epv, st.charge / 1000);
     EXPECT_EQ(st.au(3), st.epv);
     EXPECT_EQ(st.rau(1), st.epv);
-    EXPECT_NE(dir.read("h.QLlog").find(" Charge: 200.0000029802322"), std::string::npos)
-        << dir.read("h.QLlog");
+    const std::string log = dir.read("h.QLlog");
+    EXPECT_NE(log.find(" Charge: 200.0000029802322"), std::string::npos) << log;
+    EXPECT_NE(log.find(" Phase spread over the last     2 cycles, mean resultant "), std::string::npos) << log;
 
+    st.cff000electrons = true;
     st.charge = 364;
-    handover(st, true);  // the electrons of the input instead
+    handover(st, observed, spread);  // the electrons of the input instead
     EXPECT_EQ(st.refl(1).f, 364.0);
     EXPECT_DOUBLE_EQ(st.au(2), 0.364);
+}
+
+TEST(PhaseSpread, ResultantOfStillTurningAndUnseenPhases) {
+    RunState st = with_amplitudes({{0, 50}, {0, 4}, {0, 1}, {0, 3}}, 3);
+    PhaseSpread spread;
+    spread.clear(st);
+    EXPECT_EQ(spread.resultant(), std::vector<double>(4, 1.0));  // no cycle: all trusted
+    const double turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    for (const auto& t : turns) {
+        st.memrefl(2).amem = 3;  // still
+        st.memrefl(2).bmem = 4;
+        st.memrefl(3).amem = 2 * t[0];  // once round
+        st.memrefl(3).bmem = 2 * t[1];
+        st.memrefl(4).amem = t[0] + t[1] >= 0 ? 1 : -1;  // half the cycles the opposite phase
+        st.memrefl(4).bmem = 0;
+        spread.add(st);
+    }
+    const std::vector<double> m = spread.resultant();
+    EXPECT_EQ(spread.cycles(), 4);
+    EXPECT_NEAR(m[1], 1.0, 1e-15);
+    EXPECT_NEAR(m[2], 0.0, 1e-15);
+    EXPECT_NEAR(m[3], 0.0, 1e-15);
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 
 #include "support/e2e.h"
@@ -70,6 +72,40 @@ TEST(DualRun, WritesEveryFileOfAMaximumEntropyRun) {
     EXPECT_EQ(rows.back().at(0), n);
     EXPECT_LE(rows.back().at(3).get<double>(), 1.0);
     EXPECT_NEAR(rows.back().at(2).get<double>(), mem.at("R").get<double>(), 1e-9);
+}
+
+// Amplitudes twenty times what 14 electrons can give: no positive density
+// meets the aim.  The run says so in one line with the lowest constraint it
+// reached, writes that density and ends with status 1.
+TEST(DualRun, AnAimNoPositiveDensityReachesStopsWithTheLowestConstraint) {
+    std::istringstream in(atoms_input("DUAL"));
+    std::string text, line;
+    bool block = false;
+    while (std::getline(in, line)) {
+        if (line == "endf") block = false;
+        std::istringstream w(line);
+        int h = 0, k = 0, l = 0;
+        double a = 0, b = 0, sigma = 0;
+        if (block && (w >> h >> k >> l >> a >> b >> sigma) && (h || k || l)) {
+            char scaled[120];
+            std::snprintf(scaled, sizeof scaled, "%4d%4d%4d %14.6f %14.6f %10.4f", h, k, l, 20 * a, 20 * b, sigma);
+            line = scaled;
+        }
+        if (line == "fbegin") block = true;
+        text += line + "\n";
+    }
+    TempDir dir;
+    dir.write("atoms.Quilmo", text);
+    auto r = run_quilmo(dir, {"atoms"});
+    EXPECT_EQ(r.status, 1);
+    const std::string start = "STOP DUAL: the aim cannot be reached: Psi falls without bound while the constraint "
+                              "stays above the aim; lowest constraint ";
+    EXPECT_EQ(r.err.rfind(start, 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(", whose density has been written.\n"), std::string::npos) << r.err;
+    EXPECT_EQ(count_prefix(r.err, "STOP"), 1);
+    EXPECT_TRUE(dir.exists("atoms.asc"));
+    const auto sum = nlohmann::json::parse(dir.read("atoms.QLsum.json"));
+    EXPECT_EQ(sum.at("exit_status"), 1);
 }
 
 // On the sucrose sample (P2_1, 2199 reflections, flat prior, aim 1) DUAL

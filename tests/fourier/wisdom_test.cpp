@@ -61,7 +61,7 @@ bool remembered(const std::vector<int>& grid) {
 }
 
 // Wisdom of grid A, as this FFTW writes it.
-std::string wisdom_text() {
+std::string grid_a_wisdom() {
     fft_threads(1);
     fftw_forget_wisdom();
     Transform(kGridA, FFTW_MEASURE);
@@ -137,7 +137,7 @@ TEST(Wisdom, SavedPlansComeBackAndAccumulate) {
 }
 
 TEST(Wisdom, BrokenCacheFilesAreIgnoredAndForgotten) {
-    const std::string good = wisdom_text();
+    const std::string good = grid_a_wisdom();
     ASSERT_GT(good.size(), 40u);
     std::string other_version = good;
     other_version.replace(other_version.find("fftw-3"), 6, "fftw-9");

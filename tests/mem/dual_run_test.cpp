@@ -178,6 +178,37 @@ TEST(MemDual, NonFiniteValueStopsWithTheLastAcceptedDensityWritten) {
     EXPECT_TRUE(r.has(r.listing(), r.after(1)));
 }
 
+// |F(100)| = 200 from 64 electrons: no positive density comes near it, Psi
+// falls without bound, and the run ends on the density of the lowest
+// constraint it reached, saying so.
+TEST(MemDual, AnAimNoDensityCanReachEndsWithTheLowestConstraintWritten) {
+    DualRun r(1.0);
+    for (int i : {2, 4}) r.st.memrefl(i).a = 200;
+    r.st.refl(2).a = 200;
+    rfactorinit(r.st);
+    try {
+        memdual(r.st);
+        FAIL() << "no stop";
+    } catch (const RunStop& stop) {
+        const std::string& text = stop.message();
+        EXPECT_EQ(text.rfind("DUAL: the aim cannot be reached: Psi falls without bound while the constraint "
+                             "stays above the aim; lowest constraint ", 0), 0u) << text;
+        EXPECT_EQ(text.find("status"), std::string::npos) << text;
+        EXPECT_TRUE(r.has(r.log(), text));
+        EXPECT_NE(r.con.str().find(text + "\n"), std::string::npos);
+        // The reports and the map are those of the lowest constraint.
+        char lowest[40];
+        std::snprintf(lowest, sizeof lowest, "%.4E", r.st.fgcon);
+        EXPECT_NE(text.find(std::string("constraint ") + lowest + " at evaluation "), std::string::npos)
+            << text << " / " << r.st.fgcon;
+        double cmin = HUGE_VAL;
+        for (const CycleRecord& c : r.st.summary.cycles) cmin = std::min(cmin, c.constraint);
+        EXPECT_DOUBLE_EQ(r.st.fgcon, cmin);
+        EXPECT_GT(cmin, 1.0);
+    }
+    EXPECT_TRUE(r.dir.exists("final.asc"));
+}
+
 TEST(MemDual, NegativePriorIsRefused) {
     DualRun r(1.0);
     r.st.rau(5) = -0.5;
