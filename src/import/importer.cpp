@@ -203,6 +203,7 @@ void run_import(const ImportOptions& o, std::ostream& out) {
     // Phases and the absolute scale.
     std::vector<double> phase(u.size(), 0.0);
     double scale = 1;
+    bool absolute = true;
     if (model_phases) {
         std::vector<gemmi::Miller> hkl;
         for (const MergedReflection& m : u) hkl.push_back(m.h);
@@ -235,6 +236,7 @@ void run_import(const ImportOptions& o, std::ostream& out) {
                     std::to_string(w.shells) + " shells); F divided by sqrt(K)";
     } else {
         rep.scale = "measured scale kept (--no-wilson)";
+        absolute = false;
     }
 
     // The grid.
@@ -259,6 +261,7 @@ void run_import(const ImportOptions& o, std::ostream& out) {
     k.outputformat = o.format;
     if (mem_keywords) k.algorithm = o.algorithm == "DUAL" ? "DUAL 1.0" : "S-S AUTO 1.0";
     k.flipping = o.run == ImportRun::cf || o.run == ImportRun::cfmem;
+    k.absolute = absolute;
     k.seed = o.seed;
     for (std::size_t i = 0; i < u.size(); ++i) {
         const double f = amp[i].f * scale, s = amp[i].sigma * scale;

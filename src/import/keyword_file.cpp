@@ -74,7 +74,12 @@ std::string keyword_text(const KeywordFile& k) {
     t += std::string("centro ") + (k.centro ? "yes" : "no") + "\n";
     t += "outputformat " + k.outputformat + "\n";
     if (!k.algorithm.empty()) t += "initialdensity flat\nalgorithm " + k.algorithm + "\n";
-    if (k.flipping) t += "delta AUTO\nsearchsymmetry average\nrandomseed " + k.seed + "\n";
+    // Flipping normalised amplitudes, with a fresh start for an attempt that
+    // has not converged after 300 cycles, solves far more often than
+    // flipping F from one start (measured on sucrose).
+    if (k.flipping)
+        t += "delta AUTO\nnormalize local\ncfrestart 300\nsearchsymmetry average\nrandomseed " + k.seed + "\n";
+    if (k.flipping && !k.algorithm.empty() && k.absolute && k.electrons > 0) t += "cff000 electrons\n";
     t += "fbegin\n";
     if (k.electrons > 0) {
         // F(000) first, with the sigma the program gives an F(000) it adds

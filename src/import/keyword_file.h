@@ -29,7 +29,8 @@ struct KeywordFile {
     bool centro = false;
     std::string outputformat;
     std::string algorithm;             // the algorithm line's value; empty: none
-    bool flipping = false;             // delta, searchsymmetry, randomseed
+    bool flipping = false;             // delta, normalize, cfrestart, searchsymmetry, randomseed
+    bool absolute = false;             // amplitudes on the absolute scale: F(000) = electrons
     std::string seed;
     std::vector<FLine> f;              // without F(000)
 };

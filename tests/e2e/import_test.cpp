@@ -187,12 +187,29 @@ TEST(ImportCF, HklAndInsGiveAMapThatHoldsTheStructure) {
     const auto imp = run_import(dir, {"cf", "--hkl", kImport + "sucrose.hkl", "--cell-from", kImport + "sucrose.ins", "-o",
                                       "s", "--seed", "1", "--format", "QLascii"});
     ASSERT_EQ(imp.status, 0) << imp.err;
-    EXPECT_TRUE(has_line(dir.read("s.Quilmo"), "randomseed 1"));
+    for (const char* line : {"randomseed 1", "normalize local", "cfrestart 300"})
+        EXPECT_TRUE(has_line(dir.read("s.Quilmo"), line)) << line;
     const auto run = run_quilmo(dir, {"s"});
     ASSERT_EQ(run.status, 0) << run.err;
     const auto atoms = quilmo_test::heavy_atoms(slurp(kData + "chargeflip/sucrose_atoms.txt"));
     const int found = quilmo_test::p21_atoms_on_peaks(quilmo_test::read_ascii_map(dir.read("s.asc")), atoms);
     EXPECT_GE(found * 10, static_cast<int>(atoms.size()) * 8) << found << " of " << atoms.size();
+}
+
+// The Wilson scale puts the amplitudes on the absolute scale, so the
+// maximum-entropy part of CF+MEM takes F(000) = electrons and reaches its
+// aim (DUAL, the importer's default).
+TEST(ImportCF, CfPlusMemFromAnHklEndsAtItsAim) {
+    TempDir dir;
+    const auto imp = run_import(dir, {"cf+mem", "--hkl", kImport + "sucrose.hkl", "--cell-from",
+                                      kImport + "sucrose.ins", "-o", "s", "--seed", "2", "--format", "QLascii"});
+    ASSERT_EQ(imp.status, 0) << imp.err;
+    EXPECT_TRUE(has_line(dir.read("s.Quilmo"), "cff000 electrons"));
+    const auto run = run_quilmo(dir, {"s"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const auto sum = nlohmann::json::parse(dir.read("s.QLsum.json"));
+    EXPECT_EQ(sum.at("mem").at("end"), "normal");
+    EXPECT_LE(sum.at("mem").at("constraint").get<double>(), sum.at("mem").at("aim").get<double>());
 }
 
 TEST(ImportErrors, BrokenFilesEndWithOneMessageAndWriteNothing) {
