@@ -55,7 +55,7 @@ struct input_module {
 void newkwdgroup(input_module& im);
 void flagkwdgroup(input_module& im, std::string_view name, bool stat);
 void newkwd(input_module& im, int& kid);
-// All 7 groups and 44 keywords in their fixed order.
+// All 7 groups and 47 keywords in their fixed order.
 void register_keywords(input_module& im);
 
 // ---- lines and words ----

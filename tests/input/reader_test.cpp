@@ -79,17 +79,18 @@ TEST(ValueConversion, YesNoAcceptsOnlyTheSmallWords) {
     }
 }
 
-TEST(Registration, SevenGroupsAndFortyFourKeywordsInOrder) {
+TEST(Registration, SevenGroupsAndFortySevenKeywordsInOrder) {
     input_module im;
     register_keywords(im);
     ASSERT_EQ(im.kwdgroupnr, 7);
-    ASSERT_EQ(im.kwdnr, 44);
+    ASSERT_EQ(im.kwdnr, 47);
     EXPECT_EQ(trim(im.kwd[1].name), "perform");
     EXPECT_EQ(trim(im.kwd[16].endname), "endsymmetry");
     EXPECT_EQ(trim(im.kwd[29].name), "qvectors");
     EXPECT_EQ(trim(im.kwdgroup[im.kwd[29].group].name), "4D");
     EXPECT_EQ(trim(im.kwd[42].name), "gbegin");
     EXPECT_EQ(trim(im.kwd[44].name), "plancache");
+    EXPECT_EQ(trim(im.kwd[47].name), "wavelength");
     EXPECT_TRUE(im.kwdgroup[3].status);   // mem
     EXPECT_FALSE(im.kwdgroup[4].status);  // flip
     flagkwdgroup(im, "nosuchgroup", true);
