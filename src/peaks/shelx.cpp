@@ -146,8 +146,8 @@ std::string shelx_text(const Frame& f, const PeakTable& t, const ModelInfo& m) {
     if (units.empty()) units.emplace_back(6, std::max(1.0, std::round(m.electrons / 6)));
     std::string sfac = "SFAC", unit = "UNIT";
     for (const auto& [z, n] : units) {
-        sfac += std::string(" ") + element_symbol(z);
-        unit += " " + number(n);
+        sfac.append(" ").append(element_symbol(z));
+        unit.append(" ").append(number(n));
     }
     put(out, sfac);
     put(out, unit);
