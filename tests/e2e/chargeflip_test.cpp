@@ -1,5 +1,6 @@
 // Charge-flipping runs of the real program: the sucrose sample is phased
-// from amplitudes alone and put at a permissible origin of P2_1, a seed
+// from amplitudes alone and put at a permissible origin of P2_1, and its
+// peaks labelled by the composition are the published atoms; a seed
 // repeats its run byte for byte, CF+MEM runs through to the difference map,
 // input phases give a pinned R history, and inputs that cannot be flipped
 // are refused.  The run summary tells the same story as the console and
@@ -14,6 +15,7 @@
 
 #include "support/e2e.h"
 #include "support/point_atoms.h"
+#include "support/shelx_res.h"
 
 using quilmo_test::lines_of;
 using quilmo_test::run_quilmo;
@@ -32,65 +34,30 @@ std::string replaced(std::string s, const std::string& from, const std::string& 
 
 // The sample with a seed that finds the structure within about 900 cycles.
 std::string sucrose(const std::string& perform = "CF") {
-    std::string in = replaced(slurp(kData + "sucrose_cf.Quilmo"), "randomseed 4711", "randomseed 8");
+    std::string in = replaced(slurp(kData + "sucrose_cf.Quilmo"), "randomseed 4711", "randomseed 8") +
+                     "composition C12 H22 O11\n";
     if (perform != "CF")
         in = replaced(in, "perform CF\n",
                       "perform " + perform + "\ninitialdensity flat\nalgorithm S-S AUTO 1.0\n");
     return in;
 }
 
-struct Map {
-    int nv[3] = {};
-    double cell[6] = {};
-    std::vector<double> v;
-};
-
-// The native ASCII map: grid, cell, extremes, then 22-character values.
-Map read_map(const std::string& text) {
-    Map m;
-    auto lines = lines_of(text);
-    std::istringstream(lines.at(1)) >> m.nv[0] >> m.nv[1] >> m.nv[2];
-    std::istringstream c(lines.at(2));
-    for (double& x : m.cell) c >> x;
-    for (std::size_t l = 4; l < lines.size(); ++l)
-        for (std::size_t p = 0; p + 22 <= lines[l].size(); p += 22)
-            m.v.push_back(std::stod(lines[l].substr(p, 22)));
-    return m;
-}
-
 struct Frac {
     double x, y, z;
 };
 
-// How many of the atoms (and their images under -x, y+1/2, -z) lie within
-// 0.5 A of one of the 4·n highest local maxima, at the best permissible
-// origin of P2_1 (x, z by 0 or 1/2, y free in 1/360 steps) and enantiomer.
-int atoms_on_peaks(const Map& m, const std::vector<Frac>& atoms) {
-    const int nx = m.nv[0], ny = m.nv[1], nz = m.nv[2];
-    auto at = [&](int i, int j, int k) {
-        return m.v[static_cast<std::size_t>((i + nx) % nx + nx * ((j + ny) % ny + ny * ((k + nz) % nz)))];
-    };
-    std::vector<std::pair<double, Frac>> peaks;
-    for (int k = 0; k < nz; ++k)
-        for (int j = 0; j < ny; ++j)
-            for (int i = 0; i < nx; ++i) {
-                const double v = at(i, j, k);
-                bool top = true;
-                for (int c = -1; c <= 1 && top; ++c)
-                    for (int b = -1; b <= 1 && top; ++b)
-                        for (int a = -1; a <= 1 && top; ++a) top = v >= at(i + a, j + b, k + c);
-                if (top) peaks.push_back({v, {double(i) / nx, double(j) / ny, double(k) / nz}});
-            }
-    std::sort(peaks.begin(), peaks.end(), [](auto& p, auto& q) { return p.first > q.first; });
-    peaks.resize(std::min(peaks.size(), 4 * atoms.size()));
-    const double a = m.cell[0], b = m.cell[1], c = m.cell[2];
-    const double cb = std::cos(m.cell[4] * M_PI / 180), sb = std::sin(m.cell[4] * M_PI / 180);
-    auto near = [&](Frac p) {
-        for (auto& [v, q] : peaks) {
+// How many of the peaks lie within 0.3 A of an atom (or of its image under
+// -x, y+1/2, -z), at the best permissible origin of P2_1 (x, z by 0 or 1/2,
+// y free in 1/720 steps) and enantiomer.
+int peaks_on_atoms(const std::vector<Frac>& peaks, const std::vector<Frac>& atoms) {
+    const double a = 7.7830, b = 8.7364, c = 10.9002, beta = 102.984 * M_PI / 180;
+    const double cb = std::cos(beta), sb = std::sin(beta);
+    auto near = [&](Frac p, const std::vector<Frac>& at) {
+        for (const Frac& q : at) {
             double d[3] = {p.x - q.x, p.y - q.y, p.z - q.z};
             for (double& x : d) x -= std::round(x);
             const double x = a * d[0] + c * cb * d[2], z = c * sb * d[2], y = b * d[1];
-            if (x * x + y * y + z * z <= 0.25) return true;
+            if (x * x + y * y + z * z <= 0.09) return true;
         }
         return false;
     };
@@ -98,12 +65,15 @@ int atoms_on_peaks(const Map& m, const std::vector<Frac>& atoms) {
     for (int e : {1, -1})
         for (double sx : {0.0, 0.5})
             for (double sz : {0.0, 0.5})
-                for (int iy = 0; iy < 360; ++iy) {
-                    int hit = 0;
+                for (int iy = 0; iy < 720; ++iy) {
+                    std::vector<Frac> moved;
                     for (const Frac& f : atoms) {
-                        const Frac p{e * f.x + sx, e * f.y + iy / 360.0, e * f.z + sz};
-                        hit += near(p) || near({-p.x, p.y + 0.5, -p.z}) ? 1 : 0;
+                        const Frac p{e * f.x + sx, e * f.y + iy / 720.0, e * f.z + sz};
+                        moved.push_back(p);
+                        moved.push_back({-p.x, p.y + 0.5, -p.z});
                     }
+                    int hit = 0;
+                    for (const Frac& p : peaks) hit += near(p, moved) ? 1 : 0;
                     best = std::max(best, hit);
                 }
     return best;
@@ -136,13 +106,25 @@ TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
     ASSERT_EQ(r1.status, 0) << r1.err;
     auto r2 = run_quilmo(two, {"sucrose_cf"});
     ASSERT_EQ(r2.status, 0) << r2.err;
-    const std::string map = one.read("sucrose_cf.asc");
-    EXPECT_EQ(map, two.read("sucrose_cf.asc"));
+    EXPECT_EQ(one.read("sucrose_cf.asc"), two.read("sucrose_cf.asc"));
+    EXPECT_EQ(one.read("sucrose_cf.res"), two.read("sucrose_cf.res"));
 
+    // The composition labels the 23 highest peaks as C and O atoms, and at
+    // least 21 of them lie on the published atoms.
     const auto atoms = sucrose_atoms();
     ASSERT_EQ(atoms.size(), 23u);
-    const int found = atoms_on_peaks(read_map(map), atoms);
-    EXPECT_GE(found * 10, static_cast<int>(atoms.size()) * 8) << found << " of " << atoms.size();
+    const quilmo_test::ResFile res = quilmo_test::read_res(one.read("sucrose_cf.res"));
+    EXPECT_EQ(res.error, "");
+    EXPECT_EQ(res.latt, -1);
+    EXPECT_EQ(res.symm, std::vector<std::string>{"-X, 0.5+Y, -Z"});
+    EXPECT_EQ(res.sfac, (std::vector<std::string>{"C", "H", "O"}));
+    EXPECT_EQ(res.unit, (std::vector<double>{24, 44, 22}));
+    std::vector<Frac> labelled;
+    for (const auto& a : res.atoms)
+        if (a.label[0] != 'Q') labelled.push_back({a.x[0], a.x[1], a.x[2]});
+    EXPECT_EQ(labelled.size(), 23u);
+    const int found = peaks_on_atoms(labelled, atoms);
+    EXPECT_GE(found, 21) << found << " of " << labelled.size();
 
     const std::string log = one.read("sucrose_cf.QLlog");
     EXPECT_EQ(count_prefix(log, "Coordinate   1 will be fixed with symop  2 with complexity  2"), 1);
@@ -163,6 +145,21 @@ TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
     // The summary, read as a script would, against the console and the log.
     const auto sum = nlohmann::json::parse(one.read("sucrose_cf.QLsum.json"));
     EXPECT_EQ(sum.at("run_kind"), "CF");
+    // The SHELX file holds the peaks of the summary: atoms first, then the
+    // Q-peaks, each at its position.
+    const auto& peaks = sum.at("peaks");
+    ASSERT_EQ(peaks.size(), res.atoms.size());
+    std::size_t next = 0;
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& p : peaks) {
+            if (p.at("element").is_null() != (pass == 1)) continue;
+            const auto& a = res.atoms[next++];
+            EXPECT_EQ(a.label, p.at("label"));
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.x[static_cast<std::size_t>(k)], p.at("frac")[static_cast<std::size_t>(k)], 1e-6);
+            if (pass == 1) {
+                EXPECT_NEAR(a.height, p.at("height").get<double>(), 0.005);
+            }
+        }
     const auto& cf = sum.at("charge_flipping");
     const int attempts = cf.at("attempts");
     const std::string last =
