@@ -10,15 +10,23 @@ namespace quilmo {
 
 void assemble(const Frame& f, std::vector<Peak>& peaks) {
     const std::size_t n = peaks.size();
-    std::vector<bool> placed(n, false);
+    std::vector<int> fragment(n, -1);
+    std::vector<Vec3> seed;  // first position of each fragment
     std::vector<double> best(n, std::numeric_limits<double>::infinity());
     std::vector<Vec3> at(n);
-    // Offers peak k the images nearest the peak just placed at `x`.
-    auto offer = [&](std::size_t k, const Vec3& x) {
+    const bool atoms = std::any_of(peaks.begin(), peaks.end(), [](const Peak& p) { return !p.element.empty(); });
+    // Offers peak k the images nearest the peak just placed at `x`.  A
+    // fragment stays within 1.5 cells of its first peak, so that a chain
+    // through the crystal ends and no coordinate grows past what a SHELX
+    // file reads as a coordinate.
+    auto offer = [&](std::size_t k, const Vec3& x, const Vec3& origin) {
         for (const SymOp& op : f.ops) {
             const Vec3 d = wrapped(image(op, peaks[k].x), x);
+            const Vec3 y = {x[0] + d[0], x[1] + d[1], x[2] + d[2]};
+            bool inside = true;
+            for (int i = 0; i < 3; ++i) inside = inside && std::fabs(y[i] - origin[i]) <= 1.5;
             const double r = length(f, d);
-            if (r < best[k]) best[k] = r, at[k] = Vec3{x[0] + d[0], x[1] + d[1], x[2] + d[2]};
+            if (inside && r < best[k]) best[k] = r, at[k] = y;
         }
     };
     for (std::size_t round = 0; round < n; ++round) {
@@ -26,20 +34,33 @@ void assemble(const Frame& f, std::vector<Peak>& peaks) {
         // or the highest unplaced one when none is bonded.
         std::size_t next = n;
         for (std::size_t k = 0; k < n; ++k)
-            if (!placed[k] && (next == n || best[k] < best[next])) next = k;
+            if (fragment[k] < 0 && (next == n || best[k] < best[next])) next = k;
         if (best[next] <= kBondDistance) {
             peaks[next].x = at[next];
         } else {
-            for (std::size_t k = 0; k < n; ++k)
-                if (!placed[k]) {
-                    next = k;
-                    break;
-                }
+            next = static_cast<std::size_t>(std::find(fragment.begin(), fragment.end(), -1) - fragment.begin());
             peaks[next].x = in_cell(peaks[next].x);
+            seed.push_back(peaks[next].x);
         }
-        placed[next] = true;
+        fragment[next] = static_cast<int>(seed.size()) - 1;
+        // Q-peaks beside atoms do not carry a fragment on: a ripple between
+        // two molecules would join them.
+        if (!peaks[next].element.empty() || !atoms)
+            for (std::size_t k = 0; k < n; ++k)
+                if (fragment[k] < 0) offer(k, peaks[next].x, seed.back());
+    }
+    // Each fragment moved by whole cells so that its centre lies in the cell.
+    for (std::size_t g = 0; g < seed.size(); ++g) {
+        Vec3 centre{};
+        int count = 0;
         for (std::size_t k = 0; k < n; ++k)
-            if (!placed[k]) offer(k, peaks[next].x);
+            if (fragment[k] == static_cast<int>(g)) {
+                for (int i = 0; i < 3; ++i) centre[i] += peaks[k].x[i];
+                ++count;
+            }
+        for (std::size_t k = 0; k < n; ++k)
+            if (fragment[k] == static_cast<int>(g))
+                for (int i = 0; i < 3; ++i) peaks[k].x[i] -= std::floor(centre[i] / count);
     }
 }
 

@@ -104,6 +104,8 @@ void peaksearch(RunState& st) {
         m.units = formula_units(m.composition, st.charge, static_cast<int>(f.ops.size()));
         label_peaks(t.peaks, m.composition, m.units);
     }
+    assemble(f, t.peaks);
+    findcontacts(f, t.peaks);
 
     int copies = 0, atoms = 0;
     double listed = 0;

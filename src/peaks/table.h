@@ -60,7 +60,8 @@ inline constexpr double kCutFraction = 0.04;
 // fastest): the unique peaks not lower than `cutfraction` of the highest,
 // highest first, listed until their copies in the cell reach `limit`;
 // the basins of the lower maxima joined to theirs (joinweak); labelled Q1,
-// Q2, ...; put together into connected fragments; with their neighbours.
+// Q2, ....  Positions as found: assemble and findcontacts follow once the
+// atoms are labelled.
 PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfraction = kCutFraction);
 
 // Order of the site-symmetry group of x, after moving x onto the special
@@ -68,8 +69,10 @@ PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfrac
 int sitesymmetry(const Frame& f, Vec3& x);
 
 // Every peak moved to the symmetry image nearest the peaks placed before
-// it, so that bonded peaks (kBondDistance) come out as connected fragments;
-// a peak with no bond starts a new fragment inside the cell.
+// it (the atoms among them, when some are labelled), so that bonded peaks
+// (kBondDistance) come out as connected fragments;
+// a peak with no bond starts a new fragment inside the cell; each fragment
+// is then moved by whole cells to have its centre in the cell.
 void assemble(const Frame& f, std::vector<Peak>& peaks);
 
 // Fills the contacts of every peak: every image of every peak within

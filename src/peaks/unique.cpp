@@ -174,8 +174,6 @@ PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfrac
         }
     }
     for (std::size_t i = 0; i < t.peaks.size(); ++i) t.peaks[i].label = std::string(1, 'Q').append(std::to_string(i + 1));
-    assemble(f, t.peaks);
-    findcontacts(f, t.peaks);
     return t;
 }
 

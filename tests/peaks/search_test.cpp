@@ -116,7 +116,9 @@ TEST(FindPeaks, NeighboursAreEveryDistinctImageWithItsOperator) {
     GaussCrystal g(nacl.cell, nacl.nvox, nacl.ops, nacl.centers);
     g.fill({{{0, 0, 0}, 10}, {{0.5, 0.5, 0.5}, 18}}, kSigma);
     const Frame f = frame_of(g.st);
-    const PeakTable t = findpeaks(f, g.st.rho.data(), 10000);
+    PeakTable t = findpeaks(f, g.st.rho.data(), 10000);
+    assemble(f, t.peaks);
+    findcontacts(f, t.peaks);
     ASSERT_EQ(t.peaks.size(), 2u);
     for (const Peak& p : t.peaks) {
         // Six neighbours of the other kind at a/2; the next (a/sqrt 2) lie
