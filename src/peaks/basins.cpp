@@ -3,9 +3,30 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
+#include <tuple>
 
 namespace quilmo {
+
+namespace {
+
+// For voxels lo..hi-1 of a row: the slope to the neighbours nb (at steps of
+// inverse length wo, direction o) where it is steeper than the best so far.
+// Arithmetic, not a choice, so that the compiler runs several voxels at
+// once: it keeps a conditional store as a branch.  Not inlined: the
+// promise that the rows do not overlap would be lost.  A step is taken only
+// to a strictly higher neighbour (the best starts at 0), so every ascent
+// ends, NaN values or not.
+[[gnu::noinline]] void steeper(const double* __restrict nb, const double* __restrict cur, double* __restrict best,
+             double* __restrict dir, int lo, int hi, double wo, double o) {
+    for (int i = lo; i < hi; ++i) {
+        const double s = (nb[i] - cur[i]) * wo, b0 = best[i];
+        const double better = s > b0;
+        dir[i] += better * (o - dir[i]);
+        best[i] = std::max(s, b0);  // this order is a single instruction; a NaN is never better
+    }
+}
+
+}  // namespace
 
 Basins gridbasins(const double* rho, const std::array<int, 3>& nv, const std::array<double, 9>& g) {
     const int nx = nv[0], ny = nv[1], nz = nv[2];
@@ -21,8 +42,16 @@ Basins gridbasins(const double* rho, const std::array<int, 3>& nv, const std::ar
     }
 
     // Each voxel's step: to the neighbour of the steepest ascent, or to
-    // itself when it is a maximum.
-    std::vector<int> up(static_cast<std::size_t>(n));
+    // itself when it is a maximum.  A row at a time, one neighbour direction
+    // after the other, so that the inner loop runs along memory without a
+    // branch (several voxels at once); only the first and the last voxel of
+    // a row have a neighbour across the edge.  The loops find the steepest
+    // strictly higher neighbour; a voxel left without one steps to an equal
+    // neighbour of higher index, if it has one.
+    Basins b;
+    b.of.resize(static_cast<std::size_t>(n));
+    int* const up = b.of.data();  // the step of each voxel, then its label
+    std::vector<double> best_row(static_cast<std::size_t>(nx)), dir_row(static_cast<std::size_t>(nx));
     for (int k = 0; k < nz; ++k)
         for (int j = 0; j < ny; ++j) {
             long row[9];  // first voxel of the row (j+b, k+c), r = (b+1) + 3(c+1)
@@ -30,44 +59,63 @@ Basins gridbasins(const double* rho, const std::array<int, 3>& nv, const std::ar
                 for (int b = -1; b <= 1; ++b)
                     row[(b + 1) + 3 * (c + 1)] =
                         (static_cast<long>((k + c + nz) % nz) * ny + (j + b + ny) % ny) * nx;
+            const double* cur = rho + row[4];
+            double* best = best_row.data();
+            double* dir = dir_row.data();  // direction a + 3r of the step, -1: none
+            for (int i = 0; i < nx; ++i) best[i] = 0, dir[i] = -1;
+            // The neighbour of voxel i in direction (a, r).
+            auto neighbour = [&](int i, int a, int r) {
+                const int x = a == 1 ? i : a == 0 ? (i == 0 ? nx - 1 : i - 1) : (i + 1 == nx ? 0 : i + 1);
+                return row[r] + x;
+            };
+            for (int r = 0; r < 9; ++r)
+                for (int a = 0; a < 3; ++a) {
+                    if (r == 4 && a == 1) continue;
+                    const double* nb = rho + row[r] + (a - 1);
+                    const double wo = w[a + 3 * r], o = a + 3 * r;
+                    const int lo = a == 0 ? 1 : 0, hi = a == 2 ? nx - 1 : nx;
+                    steeper(nb, cur, best, dir, lo, hi, wo, o);
+                    if (a == 1) continue;
+                    const int i = a == 0 ? 0 : nx - 1;
+                    const double s = (rho[neighbour(i, a, r)] - cur[i]) * wo;
+                    if (s > best[i]) best[i] = s, dir[i] = o;
+                }
             for (int i = 0; i < nx; ++i) {
                 const long v = row[4] + i;
-                const int xs[3] = {i == 0 ? nx - 1 : i - 1, i, i + 1 == nx ? 0 : i + 1};
-                const double rv = rho[v];
-                double best = -1;
-                long to = v;
-                for (int r = 0; r < 9; ++r)
-                    for (int a = 0; a < 3; ++a) {
-                        const long u = row[r] + xs[a];
-                        const double d = rho[u] - rv;
-                        if (d > 0 || (d == 0 && u > v)) {
-                            const double s = d * w[a + 3 * r];
-                            if (s > best) best = s, to = u;
-                        }
+                long u = v;
+                if (dir[i] >= 0) {
+                    const int o = static_cast<int>(dir[i]);
+                    u = neighbour(i, o % 3, o / 3);
+                } else {
+                    for (int o = 0; o < 27 && u == v; ++o) {
+                        const long t = neighbour(i, o % 3, o / 3);
+                        if (rho[t] == cur[i] && t > v) u = t;
                     }
-                up[static_cast<std::size_t>(v)] = static_cast<int>(to);
+                }
+                up[v] = static_cast<int>(u);
             }
         }
 
-    Basins b;
-    b.of.assign(static_cast<std::size_t>(n), -1);
+    // In the same array a label m is held as -(m + 1), a step as the voxel
+    // it goes to.  Every ascent rises strictly in (value, index), so it ends
+    // at a maximum; the path is labelled on a second walk.
     for (long v = 0; v < n; ++v)
-        if (up[static_cast<std::size_t>(v)] == v) {
-            b.of[static_cast<std::size_t>(v)] = static_cast<int>(b.maxima.size());
+        if (up[v] == v) {
+            up[v] = -static_cast<int>(b.maxima.size()) - 1;
             b.maxima.push_back(static_cast<int>(v));
         }
-    // Every ascent rises strictly in (value, index), so it ends at a
-    // maximum; the path is labelled on a second walk.
     for (long v = 0; v < n; ++v) {
         int u = static_cast<int>(v);
-        while (b.of[static_cast<std::size_t>(u)] < 0) u = up[static_cast<std::size_t>(u)];
-        const int label = b.of[static_cast<std::size_t>(u)];
+        while (up[u] >= 0) u = up[u];
+        const int label = up[u];
         u = static_cast<int>(v);
-        while (b.of[static_cast<std::size_t>(u)] < 0) {
-            b.of[static_cast<std::size_t>(u)] = label;
-            u = up[static_cast<std::size_t>(u)];
+        while (up[u] >= 0) {
+            const int next = up[u];
+            up[u] = label;
+            u = next;
         }
     }
+    for (long v = 0; v < n; ++v) up[v] = -up[v] - 1;
     return b;
 }
 
@@ -75,50 +123,90 @@ std::vector<int> joinweak(const double* rho, const std::array<int, 3>& nv, const
                           const std::vector<char>& strong) {
     const int nx = nv[0], ny = nv[1], nz = nv[2];
     const std::size_t nmax = b.maxima.size();
-    // The pass of every pair of touching basins of which one is weak.
-    std::unordered_map<std::uint64_t, double> pass;
+    std::vector<int> to(nmax);
+    for (std::size_t m = 0; m < nmax; ++m) to[m] = strong[m] ? static_cast<int>(m) : -1;
+    if (std::all_of(strong.begin(), strong.end(), [](char c) { return c != 0; })) return to;
+
+    // The pass of every pair of touching basins of which one is weak, kept
+    // with the weak one (the lower-numbered of two weak ones); each pair of
+    // voxels sharing a face is looked at once, from the earlier voxel.
+    struct Pass {
+        int other;
+        double height;
+    };
+    std::vector<std::vector<Pass>> passes(nmax);
+    int last_a = -1, last_b = -1;
+    Pass* last = nullptr;
+    auto meet = [&](int la, int lb, double h) {
+        if (la == lb) return;
+        const bool wa = !strong[static_cast<std::size_t>(la)], wb = !strong[static_cast<std::size_t>(lb)];
+        if (!wa && !wb) return;
+        if (!wa || (wb && lb < la)) std::swap(la, lb);
+        if (la == last_a && lb == last_b) {
+            last->height = std::max(last->height, h);
+            return;
+        }
+        auto& list = passes[static_cast<std::size_t>(la)];
+        auto it = std::find_if(list.begin(), list.end(), [lb](const Pass& p) { return p.other == lb; });
+        if (it == list.end()) {
+            list.push_back({lb, h});
+            it = list.end() - 1;
+        } else {
+            it->height = std::max(it->height, h);
+        }
+        last_a = la, last_b = lb, last = &*it;
+    };
     for (int k = 0; k < nz; ++k)
-        for (int j = 0; j < ny; ++j)
-            for (int i = 0; i < nx; ++i) {
-                const long v = (static_cast<long>(k) * ny + j) * nx + i;
-                const int lv = b.of[static_cast<std::size_t>(v)];
-                if (strong[static_cast<std::size_t>(lv)]) continue;
-                for (int o = 0; o < 27; ++o) {
-                    const long u = (static_cast<long>((k + o / 9 - 1 + nz) % nz) * ny + (j + o / 3 % 3 - 1 + ny) % ny) * nx +
-                                   (i + o % 3 - 1 + nx) % nx;
-                    const int lu = b.of[static_cast<std::size_t>(u)];
-                    if (lu == lv) continue;
-                    const double s = std::min(rho[v], rho[u]);
-                    const std::uint64_t key = static_cast<std::uint64_t>(std::min(lv, lu)) << 32 |
-                                              static_cast<std::uint32_t>(std::max(lv, lu));
-                    const auto [it, fresh] = pass.try_emplace(key, s);
-                    if (!fresh && s > it->second) it->second = s;
-                }
+        for (int j = 0; j < ny; ++j) {
+            long row[9];
+            for (int c = -1; c <= 1; ++c)
+                for (int bb = -1; bb <= 1; ++bb)
+                    row[(bb + 1) + 3 * (c + 1)] =
+                        (static_cast<long>((k + c + nz) % nz) * ny + (j + bb + ny) % ny) * nx;
+            // The neighbours across the three faces after each voxel (+x,
+            // +y, +z: offsets a + 3r of 14, 16, 22), one direction at a
+            // time along the row; the labels differ seldom.  The faces
+            // suffice to find every pair of touching basins and their
+            // passes, at a quarter of the cost of all 13 directions.
+            const int* lv = b.of.data() + row[4];
+            const double* cur = rho + row[4];
+            for (int o : {14, 16, 22}) {
+                const int a = o % 3, r = o / 3;
+                const int* lu = b.of.data() + row[r];
+                const double* nb = rho + row[r];
+                const int lo = a == 0 ? 1 : 0, hi = a == 2 ? nx - 1 : nx;
+                for (int i = lo; i < hi; ++i)
+                    if (lu[i + a - 1] != lv[i]) meet(lv[i], lu[i + a - 1], std::min(cur[i], nb[i + a - 1]));
+                if (a == 1) continue;
+                const int i = a == 0 ? 0 : nx - 1, x = a == 0 ? nx - 1 : 0;
+                if (lu[x] != lv[i]) meet(lv[i], lu[x], std::min(cur[i], nb[x]));
             }
-    std::vector<std::pair<double, std::uint64_t>> edges;
-    edges.reserve(pass.size());
-    for (const auto& [key, s] : pass) edges.emplace_back(s, key);
-    std::sort(edges.begin(), edges.end(), [](const auto& a, const auto& c) {
-        return a.first > c.first || (a.first == c.first && a.second < c.second);
+        }
+    std::vector<std::tuple<double, int, int>> edges;
+    for (std::size_t m = 0; m < nmax; ++m)
+        for (const Pass& p : passes[m]) edges.emplace_back(p.height, static_cast<int>(m), p.other);
+    std::sort(edges.begin(), edges.end(), [](const auto& e, const auto& f) {
+        return std::get<0>(e) > std::get<0>(f) ||
+               (std::get<0>(e) == std::get<0>(f) && std::make_pair(std::get<1>(e), std::get<2>(e)) <
+                                                        std::make_pair(std::get<1>(f), std::get<2>(f)));
     });
 
-    std::vector<int> parent(nmax), top(nmax, -1);
-    for (std::size_t m = 0; m < nmax; ++m) {
-        parent[m] = static_cast<int>(m);
-        if (strong[m]) top[m] = static_cast<int>(m);
-    }
+    // From the highest pass down, a set without a strong maximum joins the
+    // set across the pass.
+    std::vector<int> parent(nmax);
+    for (std::size_t m = 0; m < nmax; ++m) parent[m] = static_cast<int>(m);
     auto root = [&](int m) {
         while (parent[static_cast<std::size_t>(m)] != m)
             m = parent[static_cast<std::size_t>(m)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(m)])];
         return m;
     };
-    for (const auto& [s, key] : edges) {
-        const int a = root(static_cast<int>(key >> 32)), c = root(static_cast<int>(key & 0xffffffffu));
+    std::vector<int> top = to;
+    for (const auto& [h, ea, eb] : edges) {
+        const int a = root(ea), c = root(eb);
         if (a == c || (top[static_cast<std::size_t>(a)] >= 0 && top[static_cast<std::size_t>(c)] >= 0)) continue;
         parent[static_cast<std::size_t>(a)] = c;
         if (top[static_cast<std::size_t>(c)] < 0) top[static_cast<std::size_t>(c)] = top[static_cast<std::size_t>(a)];
     }
-    std::vector<int> to(nmax);
     for (std::size_t m = 0; m < nmax; ++m) to[m] = top[static_cast<std::size_t>(root(static_cast<int>(m)))];
     return to;
 }

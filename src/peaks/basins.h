@@ -21,7 +21,7 @@ Basins gridbasins(const double* rho, const std::array<int, 3>& nvox, const std::
 
 // The basins of the weak maxima (`strong` false) joined to the strong ones:
 // touching basins meet at a pass, the highest value on their common border
-// (the lower of two neighbouring voxels); taking the passes from the
+// (the lower of two voxels that share a face); taking the passes from the
 // highest down, a set of basins without a strong maximum joins the set
 // across the pass, and two sets with one each stay apart.  Returns for
 // every maximum the strong maximum its basin went to (itself when strong),

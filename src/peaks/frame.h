@@ -47,12 +47,24 @@ inline double length(const Frame& f, const Vec3& d) {
     return std::sqrt(std::max(s, 0.0));
 }
 
+// The nearest whole number, without a library call (the searches round
+// millions of differences, all far below 2^63).
+inline double nearest(double x) { return static_cast<double>(static_cast<long>(x + (x >= 0 ? 0.5 : -0.5))); }
+
 // The difference a - b brought to its nearest lattice image by rounding
 // each component (exact for the short differences the tolerances compare).
 inline Vec3 wrapped(const Vec3& a, const Vec3& b) {
     Vec3 d;
-    for (int i = 0; i < 3; ++i) d[i] = a[i] - b[i] - std::round(a[i] - b[i]);
+    for (int i = 0; i < 3; ++i) d[i] = a[i] - b[i] - nearest(a[i] - b[i]);
     return d;
+}
+
+// False when a fractional difference is surely longer than `r` A: a vector
+// of length r has no component beyond r |a*_i|.
+inline bool within(const Frame& f, const Vec3& d, double r) {
+    for (int i = 0; i < 3; ++i)
+        if (std::fabs(d[i]) > r * f.rlen[i]) return false;
+    return true;
 }
 
 // Each component brought into [0, 1).
