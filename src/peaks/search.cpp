@@ -141,7 +141,7 @@ void peaksearch(RunState& st) {
         }
     }
     log_report(st, lines);
-    std::string say = "Peak search: " + std::to_string(t.peaks.size()) + " peaks";
+    std::string say = "Peak search: " + std::to_string(t.peaks.size()) + (t.peaks.size() == 1 ? " peak" : " peaks");
     for (std::size_t k = 0; k < written.size(); ++k) say += (k ? ", " : " in ") + written[k];
     *st.con << say << '\n';
 

@@ -2,12 +2,12 @@
 // sites whose basins hold the cell's electrons; the peak table, the SHELX
 // file (read back as a refinement program reads it), the model CIF (read by
 // gemmi) and the run summary tell the same peaks; the files never
-// overwrite; superspace maps are not searched.
+// overwrite; superspace maps are not searched.  (gemmi is run from Python:
+// its C++ CIF headers do not build with the clang of the sanitizer build.)
 #include <gtest/gtest.h>
 
-#include <gemmi/cif.hpp>
-#include <gemmi/numb.hpp>
-#include <gemmi/symmetry.hpp>
+#include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -89,36 +89,36 @@ TEST(PeaksNaCl, TwoSitesWhoseBasinsHoldTheElectronsOfTheCell) {
     EXPECT_EQ(res.z, 4);
     EXPECT_DOUBLE_EQ(res.cell[0], 5.64);
     EXPECT_TRUE(res.hklf4 && res.end);
-    gemmi::cif::Document doc = gemmi::cif::read_string(dir.read("nacl_model.cif"));
-    gemmi::cif::Block& block = doc.sole_block();
-    EXPECT_EQ(gemmi::cif::as_number(*block.find_value("_cell_length_a")), 5.64);
-    gemmi::cif::Table sites = block.find("_atom_site_", {"label", "type_symbol", "fract_x", "fract_y", "fract_z"});
+    const std::string cmd = "cd '" + dir.path().string() + "' && /usr/bin/python3 '" +
+                            std::string(QUILMO_TEST_DATA) + "/peaks/gemmi_model.py' nacl_model.cif > gemmi.txt";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const auto gemmi = lines_of(dir.read("gemmi.txt"));
+    ASSERT_EQ(gemmi.size(), 4u);
+    EXPECT_EQ(gemmi[0], "cell 5.6400 5.6400 5.6400 90.000 90.000 90.000");
+    // The operators are the whole group: 192 distinct ones (4 of them the
+    // centering translations), closed under products.
+    EXPECT_EQ(gemmi[1], "ops 192 192 4 closed");
     ASSERT_EQ(rows.size(), 2u);
     ASSERT_EQ(res.atoms.size(), 2u);
-    ASSERT_EQ(sites.length(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         const std::string label = peaks[i].at("label");
         EXPECT_EQ(rows[i][0], label);
         EXPECT_EQ(res.atoms[i].label, label);
-        EXPECT_EQ(sites[i][0], label);
-        EXPECT_EQ(sites[i][1], peaks[i].at("element"));
+        std::istringstream site(gemmi[i + 2]);
+        std::string word, cif_label, cif_element;
+        double cif_x[3];
+        site >> word >> cif_label >> cif_element >> cif_x[0] >> cif_x[1] >> cif_x[2];
+        EXPECT_EQ(cif_label, label);
+        EXPECT_EQ(cif_element, peaks[i].at("element"));
         EXPECT_EQ(res.sfac[static_cast<std::size_t>(res.atoms[i].sfac - 1)], peaks[i].at("element"));
         EXPECT_NEAR(res.atoms[i].sof, 10 + 1.0 / 48, 1e-5);
         for (int k = 0; k < 3; ++k) {
             const double x = peaks[i].at("frac")[static_cast<std::size_t>(k)];
             EXPECT_NEAR(std::stod(rows[i][static_cast<std::size_t>(k) + 2]), x, 1e-6);
             EXPECT_NEAR(res.atoms[i].x[static_cast<std::size_t>(k)], x, 1e-6);
-            EXPECT_NEAR(gemmi::cif::as_number(sites[i][k + 2]), x, 1e-6);
+            EXPECT_NEAR(cif_x[k], x, 1e-6);
         }
     }
-    // The operators of the CIF are the group: 192 distinct ones, closed.
-    std::vector<gemmi::Op> ops;
-    for (const std::string& t : block.find_values("_space_group_symop_operation_xyz"))
-        ops.push_back(gemmi::parse_triplet(gemmi::cif::as_string(t)));
-    ASSERT_EQ(ops.size(), 192u);
-    const gemmi::GroupOps group = gemmi::split_centering_vectors(ops);
-    EXPECT_EQ(group.order(), 192);
-    EXPECT_EQ(group.cen_ops.size(), 4u);
 }
 
 TEST(PeakFiles, ExistingFilesAreNeverOverwrittenAndZeroSwitchesTheSearchOff) {
