@@ -225,3 +225,35 @@ TEST(FitMax, LogQuadraticIsExactForAGaussianAndTheQuadraticTakesOverOnNegativeVa
 }
 
 }  // namespace
+
+namespace {
+
+// A map of noise with negative values and plateaus (values on a coarse
+// ladder): every ascent ends, every voxel lands in a basin, and the basins
+// of the listed and the unlisted peaks add up to the map.
+TEST(FindPeaks, NoiseWithPlateausAndNegativeValuesStillAddsUp) {
+    const Case& c = kCases[1];
+    GaussCrystal g(c.cell, c.nvox, c.ops, c.centers);
+    unsigned state = 12345;
+    for (int v = 0; v < g.st.nvoxtot; ++v) {
+        state = state * 1103515245u + 12345u;
+        g.st.rho(v) = static_cast<double>(state >> 16 & 7) - 3.0;
+    }
+    const Frame f = frame_of(g.st);
+    for (int limit : {1, 40, 100000}) {
+        PeakTable t = findpeaks(f, g.st.rho.data(), limit);
+        assemble(f, t.peaks);
+        findcontacts(f, t.peaks);
+        double sum = t.unlisted;
+        for (const Peak& p : t.peaks) {
+            sum += p.copies * p.electrons;
+            EXPECT_EQ(p.copies * p.site, 4);
+            EXPECT_GE(p.height, t.cut);
+        }
+        EXPECT_NEAR(sum, t.total, 1e-6);
+        EXPECT_FALSE(t.peaks.empty());
+        EXPECT_LT(t.peaks.size(), static_cast<std::size_t>(t.maxima));
+    }
+}
+
+}  // namespace
