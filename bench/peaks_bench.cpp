@@ -63,8 +63,9 @@ struct Map {
                         const Vec3 p = {double(i) / kGrid, double(j) / kGrid, double(k) / kGrid};
                         const double r = length(f, wrapped(p, atoms[a]));
                         if (r > reach) continue;
-                        const long v = ((static_cast<long>((k + kGrid) % kGrid) * kGrid) + (j + kGrid) % kGrid) * kGrid +
-                                       (i + kGrid) % kGrid;
+                        const long v =
+                            ((static_cast<long>((k + kGrid) % kGrid) * kGrid) + (j + kGrid) % kGrid) * kGrid +
+                            (i + kGrid) % kGrid;
                         rho[static_cast<std::size_t>(v)] += peak * std::exp(-r * r / (2 * sigma * sigma));
                     }
         }
@@ -104,7 +105,8 @@ void search(benchmark::State& state, double ripple) {
     }
     state.counters["maxima"] = maxima;
     state.counters["listed"] = static_cast<double>(listed);
-    state.counters["x_complex_pair"] = spent / static_cast<double>(state.iterations()) / complex_pair_seconds(kGrid);
+    state.counters["x_complex_pair"] =
+        spent / static_cast<double>(state.iterations()) / complex_pair_seconds(kGrid);
 }
 
 void BM_PeakSearchAtoms128(benchmark::State& state) { search(state, 0); }

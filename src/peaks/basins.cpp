@@ -16,8 +16,9 @@ namespace {
 // promise that the rows do not overlap would be lost.  A step is taken only
 // to a strictly higher neighbour (the best starts at 0), so every ascent
 // ends, NaN values or not.
-[[gnu::noinline]] void steeper(const double* __restrict nb, const double* __restrict cur, double* __restrict best,
-             double* __restrict dir, int lo, int hi, double wo, double o) {
+[[gnu::noinline]] void steeper(const double* __restrict nb, const double* __restrict cur,
+                               double* __restrict best, double* __restrict dir, int lo, int hi, double wo,
+                               double o) {
     for (int i = lo; i < hi; ++i) {
         const double s = (nb[i] - cur[i]) * wo, b0 = best[i];
         const double better = s > b0;
@@ -197,15 +198,18 @@ std::vector<int> joinweak(const double* rho, const std::array<int, 3>& nv, const
     for (std::size_t m = 0; m < nmax; ++m) parent[m] = static_cast<int>(m);
     auto root = [&](int m) {
         while (parent[static_cast<std::size_t>(m)] != m)
-            m = parent[static_cast<std::size_t>(m)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(m)])];
+            m = parent[static_cast<std::size_t>(m)] =
+                parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(m)])];
         return m;
     };
     std::vector<int> top = to;
     for (const auto& [h, ea, eb] : edges) {
         const int a = root(ea), c = root(eb);
-        if (a == c || (top[static_cast<std::size_t>(a)] >= 0 && top[static_cast<std::size_t>(c)] >= 0)) continue;
+        if (a == c || (top[static_cast<std::size_t>(a)] >= 0 && top[static_cast<std::size_t>(c)] >= 0))
+            continue;
         parent[static_cast<std::size_t>(a)] = c;
-        if (top[static_cast<std::size_t>(c)] < 0) top[static_cast<std::size_t>(c)] = top[static_cast<std::size_t>(a)];
+        if (top[static_cast<std::size_t>(c)] < 0)
+            top[static_cast<std::size_t>(c)] = top[static_cast<std::size_t>(a)];
     }
     for (std::size_t m = 0; m < nmax; ++m) to[m] = top[static_cast<std::size_t>(root(static_cast<int>(m)))];
     return to;
@@ -249,7 +253,8 @@ bool quadratic_max(const double f[27], MaxFit& fit) {
         double m[3][3];
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) m[i][j] = j == k ? -q[i] : h[i][j];
-        d[k] = (m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+        d[k] = (m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
                 m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0])) /
                det;
         if (!(std::fabs(d[k]) <= 1)) return false;

@@ -15,18 +15,18 @@ namespace quilmo {
 using Vec3 = std::array<double, 3>;
 
 struct SymOp {
-    std::array<double, 9> r{};    // rotation, row-major: x'_i = sum_j r[3i+j] x_j + t_i
-    Vec3 t{};                     // translation, fractions of the cell edges, in [0, 1)
-    std::array<int, 9> ri{};      // rotation in voxel units (rmati)
-    std::array<int, 3> ti{};      // translation in voxel units (tveci)
+    std::array<double, 9> r{};  // rotation, row-major: x'_i = sum_j r[3i+j] x_j + t_i
+    Vec3 t{};                   // translation, fractions of the cell edges, in [0, 1)
+    std::array<int, 9> ri{};    // rotation in voxel units (rmati)
+    std::array<int, 3> ti{};    // translation in voxel units (tveci)
 };
 
 struct Frame {
-    std::array<int, 3> nvox{};    // grid points per axis
-    std::array<double, 9> g{};    // direct metric, A^2, row-major
-    std::array<double, 3> rlen{}; // reciprocal axis lengths, 1/A
-    double capvx = 1;             // voxel volume, A^3
-    std::vector<SymOp> ops;       // complete list, centering included, identity first
+    std::array<int, 3> nvox{};     // grid points per axis
+    std::array<double, 9> g{};     // direct metric, A^2, row-major
+    std::array<double, 3> rlen{};  // reciprocal axis lengths, 1/A
+    double capvx = 1;              // voxel volume, A^3
+    std::vector<SymOp> ops;        // complete list, centering included, identity first
 };
 
 // The frame of a 3-D run after the input step (metric, operators in
@@ -35,7 +35,8 @@ Frame frame_of(const RunState& st);
 
 inline Vec3 image(const SymOp& op, const Vec3& x) {
     Vec3 y;
-    for (int i = 0; i < 3; ++i) y[i] = op.r[3 * i] * x[0] + op.r[3 * i + 1] * x[1] + op.r[3 * i + 2] * x[2] + op.t[i];
+    for (int i = 0; i < 3; ++i)
+        y[i] = op.r[3 * i] * x[0] + op.r[3 * i + 1] * x[1] + op.r[3 * i + 2] * x[2] + op.t[i];
     return y;
 }
 

@@ -22,7 +22,8 @@ public:
     };
 
     ImageBins(const Frame& f, const std::vector<Peak>& peaks, double radius) {
-        for (int i = 0; i < 3; ++i) nb_[i] = std::max(1, static_cast<int>(std::floor(1 / (radius * f.rlen[i]))));
+        for (int i = 0; i < 3; ++i)
+            nb_[i] = std::max(1, static_cast<int>(std::floor(1 / (radius * f.rlen[i]))));
         bins_.resize(static_cast<std::size_t>(nb_[0] * nb_[1] * nb_[2]));
         for (std::size_t j = 0; j < peaks.size(); ++j)
             for (std::size_t o = 0; o < f.ops.size(); ++o) {
@@ -46,7 +47,8 @@ public:
             for (int b = 0; b < count[1]; ++b)
                 for (int d = 0; d < count[2]; ++d) {
                     const int at[3] = {(lo[0] + a) % nb_[0], (lo[1] + b) % nb_[1], (lo[2] + d) % nb_[2]};
-                    for (const Entry& e : bins_[static_cast<std::size_t>((at[2] * nb_[1] + at[1]) * nb_[0] + at[0])])
+                    for (const Entry& e :
+                         bins_[static_cast<std::size_t>((at[2] * nb_[1] + at[1]) * nb_[0] + at[0])])
                         visit(e);
                 }
     }
@@ -70,7 +72,8 @@ void assemble(const Frame& f, std::vector<Peak>& peaks) {
     std::vector<Vec3> seed;  // first position of each fragment
     std::vector<double> best(n, std::numeric_limits<double>::infinity());
     std::vector<Vec3> at(n);
-    const bool atoms = std::any_of(peaks.begin(), peaks.end(), [](const Peak& p) { return !p.element.empty(); });
+    const bool atoms =
+        std::any_of(peaks.begin(), peaks.end(), [](const Peak& p) { return !p.element.empty(); });
     const ImageBins bins(f, peaks, kBondDistance);
     // Offers the unplaced peaks their images near the peak just placed at
     // `x`.  A fragment stays within 1.5 cells of its first peak, so that a
@@ -98,7 +101,8 @@ void assemble(const Frame& f, std::vector<Peak>& peaks) {
         if (best[next] <= kBondDistance) {
             peaks[next].x = at[next];
         } else {
-            next = static_cast<std::size_t>(std::find(fragment.begin(), fragment.end(), -1) - fragment.begin());
+            next =
+                static_cast<std::size_t>(std::find(fragment.begin(), fragment.end(), -1) - fragment.begin());
             peaks[next].x = in_cell(peaks[next].x);
             seed.push_back(peaks[next].x);
         }
@@ -143,7 +147,8 @@ void findcontacts(const Frame& f, std::vector<Peak>& peaks) {
                         Contact k;
                         k.peak = static_cast<int>(e.peak);
                         k.op = static_cast<int>(e.op) + 1;
-                        for (int i = 0; i < 3; ++i) k.cell[i] = static_cast<int>(std::lround(p.x[i] + d[i] - e.y[i]));
+                        for (int i = 0; i < 3; ++i)
+                            k.cell[i] = static_cast<int>(std::lround(p.x[i] + d[i] - e.y[i]));
                         k.distance = r;
                         found.emplace_back(k, d);
                     }
@@ -151,7 +156,8 @@ void findcontacts(const Frame& f, std::vector<Peak>& peaks) {
         // On a special position several operators give one image: the
         // first of them names it.
         std::sort(found.begin(), found.end(), [](const auto& u, const auto& v) {
-            return std::tie(u.first.peak, u.first.op, u.first.cell) < std::tie(v.first.peak, v.first.op, v.first.cell);
+            return std::tie(u.first.peak, u.first.op, u.first.cell) <
+                   std::tie(v.first.peak, v.first.op, v.first.cell);
         });
         p.contacts.clear();
         std::vector<Vec3> where;

@@ -21,7 +21,8 @@ std::string quoted(const std::string& s) {
 
 std::string block_name(const std::string& s) {
     std::string v;
-    for (char c : s) v += (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.') ? c : '_';
+    for (char c : s)
+        v += (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.') ? c : '_';
     return v.empty() ? "model" : v;
 }
 
@@ -46,8 +47,9 @@ std::string model_cif_text(const Frame& f, const PeakTable& t, const ModelInfo& 
     char buf[200];
     if (!m.title.empty()) out += "# " + m.title + "\n";
     out += "data_" + block_name(m.name) + "\n\n";
-    out += "_audit_creation_method " + quoted(std::string("Quilmo ") + version() + ", peaks of " + m.map) + "\n";
-    const char* names[] = {"_cell_length_a", "_cell_length_b", "_cell_length_c",
+    out +=
+        "_audit_creation_method " + quoted(std::string("Quilmo ") + version() + ", peaks of " + m.map) + "\n";
+    const char* names[] = {"_cell_length_a",    "_cell_length_b",   "_cell_length_c",
                            "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
     for (int i = 0; i < 6; ++i) {
         std::snprintf(buf, sizeof buf, "%-32s %.4f\n", names[i], m.cell[static_cast<std::size_t>(i)]);
@@ -64,7 +66,8 @@ std::string model_cif_text(const Frame& f, const PeakTable& t, const ModelInfo& 
         out += buf;
     }
     if (!m.spacegroup.empty()) {
-        std::snprintf(buf, sizeof buf, "%-32s %s\n", "_space_group_name_H-M_alt", quoted(m.spacegroup).c_str());
+        std::snprintf(buf, sizeof buf, "%-32s %s\n", "_space_group_name_H-M_alt",
+                      quoted(m.spacegroup).c_str());
         out += buf;
     }
     out += "\nloop_\n_space_group_symop_id\n_space_group_symop_operation_xyz\n";
@@ -72,9 +75,10 @@ std::string model_cif_text(const Frame& f, const PeakTable& t, const ModelInfo& 
         out += std::to_string(p + 1) + " '" + triplet(f.ops[p], false) + "'\n";
     // Q-peaks are sites of no known element ('?'), kept so that a viewer
     // shows the whole solution.
-    out += "\nloop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
-           "_atom_site_fract_z\n_atom_site_U_iso_or_equiv\n_atom_site_adp_type\n_atom_site_occupancy\n"
-           "_atom_site_site_symmetry_multiplicity\n_atom_site_site_symmetry_order\n";
+    out +=
+        "\nloop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+        "_atom_site_fract_z\n_atom_site_U_iso_or_equiv\n_atom_site_adp_type\n_atom_site_occupancy\n"
+        "_atom_site_site_symmetry_multiplicity\n_atom_site_site_symmetry_order\n";
     for (const Peak& p : t.peaks) {
         std::snprintf(buf, sizeof buf, "%-5s %-2s %10.6f %10.6f %10.6f 0.05 Uiso 1 %d %d\n", p.label.c_str(),
                       p.element.empty() ? "?" : p.element.c_str(), p.x[0], p.x[1], p.x[2], p.copies, p.site);

@@ -141,13 +141,15 @@ void peaksearch(RunState& st) {
         }
     }
     log_report(st, lines);
-    std::string say = "Peak search: " + std::to_string(t.peaks.size()) + (t.peaks.size() == 1 ? " peak" : " peaks");
+    std::string say =
+        "Peak search: " + std::to_string(t.peaks.size()) + (t.peaks.size() == 1 ? " peak" : " peaks");
     for (std::size_t k = 0; k < written.size(); ++k) say += (k ? ", " : " in ") + written[k];
     *st.con << say << '\n';
 
     std::vector<PeakRecord> records;
     for (const Peak& p : t.peaks)
-        records.push_back({p.label, p.element, {p.x[0], p.x[1], p.x[2]}, p.height, p.electrons, p.copies, p.site});
+        records.push_back(
+            {p.label, p.element, {p.x[0], p.x[1], p.x[2]}, p.height, p.electrons, p.copies, p.site});
     st.summary.peaks = records;
     st.summary.peak_files = written;
 }

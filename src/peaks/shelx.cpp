@@ -35,13 +35,13 @@ bool is_identity_rotation(const SymOp& op, double sign = 1) {
 int lattice_type(const std::vector<Vec3>& t) {
     const double h = 0.5, a = 1.0 / 3, b = 2.0 / 3;
     const std::vector<std::vector<Vec3>> types = {
-        {},                                          // 1 P
-        {{h, h, h}},                                 // 2 I
-        {{b, a, a}, {a, b, b}},                      // 3 R, obverse
-        {{0, h, h}, {h, 0, h}, {h, h, 0}},           // 4 F
-        {{0, h, h}},                                 // 5 A
-        {{h, 0, h}},                                 // 6 B
-        {{h, h, 0}},                                 // 7 C
+        {},                                 // 1 P
+        {{h, h, h}},                        // 2 I
+        {{b, a, a}, {a, b, b}},             // 3 R, obverse
+        {{0, h, h}, {h, 0, h}, {h, h, 0}},  // 4 F
+        {{0, h, h}},                        // 5 A
+        {{h, 0, h}},                        // 6 B
+        {{h, h, 0}},                        // 7 C
     };
     for (std::size_t k = 0; k < types.size(); ++k) {
         if (types[k].size() + 1 != t.size()) continue;
@@ -95,7 +95,8 @@ ShelxSymmetry shelx_symmetry(const Frame& f) {
     // with its inverse when the inversion through the origin is there.
     bool centric = false;
     for (const SymOp& op : f.ops)
-        for (const Vec3& c : centering) centric = centric || (is_identity_rotation(op, -1) && same_translation(op.t, c));
+        for (const Vec3& c : centering)
+            centric = centric || (is_identity_rotation(op, -1) && same_translation(op.t, c));
     std::vector<int> reps;
     for (std::size_t p = 0; p < f.ops.size(); ++p) {
         const SymOp& op = f.ops[p];
@@ -127,8 +128,8 @@ std::string shelx_text(const Frame& f, const PeakTable& t, const ModelInfo& m) {
                   m.cell[1], m.cell[2], m.cell[3], m.cell[4], m.cell[5]);
     put(out, buf);
     // The cell's uncertainties are not known here.
-    std::snprintf(buf, sizeof buf, "ZERR %s %9.4f %9.4f %9.4f %8.3f %8.3f %8.3f", number(m.units).c_str(), 0.0, 0.0,
-                  0.0, 0.0, 0.0, 0.0);
+    std::snprintf(buf, sizeof buf, "ZERR %s %9.4f %9.4f %9.4f %8.3f %8.3f %8.3f", number(m.units).c_str(),
+                  0.0, 0.0, 0.0, 0.0, 0.0, 0.0);
     put(out, buf);
     const ShelxSymmetry sym = shelx_symmetry(f);
     put(out, "LATT " + std::to_string(sym.latt));
@@ -179,8 +180,9 @@ std::string shelx_text(const Frame& f, const PeakTable& t, const ModelInfo& m) {
 
 std::string symmetry_code(const Contact& c) {
     for (int a : c.cell)
-        if (a < -4 || a > 4) return std::to_string(c.op) + "_" + std::to_string(c.cell[0]) + "," +
-                                   std::to_string(c.cell[1]) + "," + std::to_string(c.cell[2]);
+        if (a < -4 || a > 4)
+            return std::to_string(c.op) + "_" + std::to_string(c.cell[0]) + "," + std::to_string(c.cell[1]) +
+                   "," + std::to_string(c.cell[2]);
     return std::to_string(c.op) + "_" + std::to_string(5 + c.cell[0]) + std::to_string(5 + c.cell[1]) +
            std::to_string(5 + c.cell[2]);
 }

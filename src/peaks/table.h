@@ -13,34 +13,34 @@ namespace quilmo {
 // A neighbour of a peak: peak `peak` of the table moved by operator `op`
 // (1-based, the complete list) and the lattice translation `cell`.
 struct Contact {
-    int peak = 0;                 // index into the table
+    int peak = 0;  // index into the table
     int op = 1;
     std::array<int, 3> cell{};
-    double distance = 0;          // A
+    double distance = 0;  // A
 };
 
 struct Peak {
-    Vec3 x{};                     // fractional position, on its special position when near one
-    double height = 0;            // e/A^3 at x
-    double electrons = 0;         // one copy's basin with the weak basins it took in, electrons
-    int copies = 1;               // positions in the cell: group order / site
-    int site = 1;                 // order of the site-symmetry group
-    std::string label;            // Q1, Q2, ... or C1, O1, ...
-    std::string element;          // empty for a Q-peak
+    Vec3 x{};                       // fractional position, on its special position when near one
+    double height = 0;              // e/A^3 at x
+    double electrons = 0;           // one copy's basin with the weak basins it took in, electrons
+    int copies = 1;                 // positions in the cell: group order / site
+    int site = 1;                   // order of the site-symmetry group
+    std::string label;              // Q1, Q2, ... or C1, O1, ...
+    std::string element;            // empty for a Q-peak
     std::vector<Contact> contacts;  // within kContactDistance, nearest first
 };
 
 struct PeakTable {
-    std::vector<Peak> peaks;      // the listed peaks, highest first
-    int maxima = 0;               // grid maxima in the cell
-    int unique = 0;               // symmetry-unique peaks among them
-    double total = 0;             // sum of the map over the cell, electrons
+    std::vector<Peak> peaks;            // the listed peaks, highest first
+    int maxima = 0;                     // grid maxima in the cell
+    int unique = 0;                     // symmetry-unique peaks among them
+    double total = 0;                   // sum of the map over the cell, electrons
     double positive = 0, negative = 0;  // its positive and negative parts
-    double unlisted = 0;          // electrons per cell in the basins of the unlisted peaks and
-                                  // of weak maxima that reached no peak
-    double highest = 0;           // e/A^3, the highest peak
-    double cut = 0;               // e/A^3, the lowest height listed
-    int limit = 0;                // peaks in the cell (copies counted) the list stops at
+    double unlisted = 0;                // electrons per cell in the basins of the unlisted peaks and
+                                        // of weak maxima that reached no peak
+    double highest = 0;                 // e/A^3, the highest peak
+    double cut = 0;                     // e/A^3, the lowest height listed
+    int limit = 0;                      // peaks in the cell (copies counted) the list stops at
 };
 
 inline constexpr double kContactDistance = 3.0;  // A, neighbours listed per peak

@@ -16,7 +16,8 @@ struct Grid {
     const Frame& f;
     int index(int i, int j, int k) const {
         const auto& n = f.nvox;
-        return ((((k % n[2]) + n[2]) % n[2]) * n[1] + (((j % n[1]) + n[1]) % n[1])) * n[0] + (((i % n[0]) + n[0]) % n[0]);
+        return ((((k % n[2]) + n[2]) % n[2]) * n[1] + (((j % n[1]) + n[1]) % n[1])) * n[0] +
+               (((i % n[0]) + n[0]) % n[0]);
     }
     std::array<int, 3> coords(int v) const {
         return {v % f.nvox[0], v / f.nvox[0] % f.nvox[1], v / f.nvox[0] / f.nvox[1]};
@@ -24,7 +25,8 @@ struct Grid {
     int image(const SymOp& op, int v) const {
         const auto c = coords(v);
         int x[3];
-        for (int i = 0; i < 3; ++i) x[i] = op.ri[3 * i] * c[0] + op.ri[3 * i + 1] * c[1] + op.ri[3 * i + 2] * c[2] + op.ti[i];
+        for (int i = 0; i < 3; ++i)
+            x[i] = op.ri[3 * i] * c[0] + op.ri[3 * i + 1] * c[1] + op.ri[3 * i + 2] * c[2] + op.ti[i];
         return index(x[0], x[1], x[2]);
     }
     // Distance between two voxels, A, the nearest lattice images taken.
@@ -153,7 +155,8 @@ PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfrac
     for (int m = 0; m < nmax; ++m) {
         const int target = to[static_cast<std::size_t>(m)];
         if (target >= 0)
-            electrons[static_cast<std::size_t>(cls[static_cast<std::size_t>(target)])] += basin[static_cast<std::size_t>(m)];
+            electrons[static_cast<std::size_t>(cls[static_cast<std::size_t>(target)])] +=
+                basin[static_cast<std::size_t>(m)];
         else
             t.unlisted += basin[static_cast<std::size_t>(m)];
     }
@@ -163,7 +166,8 @@ PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfrac
             all[c].electrons = electrons[c] / all[c].copies;
             peaks.push_back(std::move(all[c]));
         }
-    std::stable_sort(peaks.begin(), peaks.end(), [](const Peak& p, const Peak& q) { return p.height > q.height; });
+    std::stable_sort(peaks.begin(), peaks.end(),
+                     [](const Peak& p, const Peak& q) { return p.height > q.height; });
     int copies = 0;
     for (Peak& p : peaks) {
         if (copies < limit) {
@@ -173,7 +177,8 @@ PeakTable findpeaks(const Frame& f, const double* rho, int limit, double cutfrac
             t.unlisted += p.copies * p.electrons;
         }
     }
-    for (std::size_t i = 0; i < t.peaks.size(); ++i) t.peaks[i].label = std::string(1, 'Q').append(std::to_string(i + 1));
+    for (std::size_t i = 0; i < t.peaks.size(); ++i)
+        t.peaks[i].label = std::string(1, 'Q').append(std::to_string(i + 1));
     return t;
 }
 

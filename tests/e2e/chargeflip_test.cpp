@@ -155,7 +155,7 @@ TEST(SucroseCF, FindsTheStructureAtAPermissibleOriginAndRepeatsByteForByte) {
             if (p.at("element").is_null() != (pass == 1)) continue;
             const auto& a = res.atoms[next++];
             EXPECT_EQ(a.label, p.at("label"));
-            for (int k = 0; k < 3; ++k) EXPECT_NEAR(a.x[static_cast<std::size_t>(k)], p.at("frac")[static_cast<std::size_t>(k)], 1e-6);
+            for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(a.x[k], p.at("frac")[k], 1e-6);
             if (pass == 1) {
                 EXPECT_NEAR(a.height, p.at("height").get<double>(), 0.005);
             }

@@ -48,8 +48,10 @@ int nacl_site(const json& frac) {
     int halves = 0;
     for (const json& x : frac) {
         const double v = x.get<double>();
-        if (std::fabs(v - 0.5) < 1e-6) ++halves;
-        else if (std::fabs(v) > 1e-6) return -1;
+        if (std::fabs(v - 0.5) < 1e-6)
+            ++halves;
+        else if (std::fabs(v) > 1e-6)
+            return -1;
     }
     return halves % 2;
 }
@@ -59,7 +61,8 @@ TEST(PeaksNaCl, TwoSitesWhoseBasinsHoldTheElectronsOfTheCell) {
     dir.write("nacl.Quilmo", kNaCl + "composition Na Cl\n");
     const auto r = run_quilmo(dir, {"nacl"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Peak search: 2 peaks in nacl.QLpeaks, nacl.res, nacl_model.cif\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Peak search: 2 peaks in nacl.QLpeaks, nacl.res, nacl_model.cif\n"),
+              std::string::npos);
 
     const json s = json::parse(dir.read("nacl.QLsum.json"));
     const json& peaks = s.at("peaks");
@@ -90,7 +93,8 @@ TEST(PeaksNaCl, TwoSitesWhoseBasinsHoldTheElectronsOfTheCell) {
     EXPECT_DOUBLE_EQ(res.cell[0], 5.64);
     EXPECT_TRUE(res.hklf4 && res.end);
     const std::string cmd = "cd '" + dir.path().string() + "' && /usr/bin/python3 '" +
-                            std::string(QUILMO_TEST_DATA) + "/peaks/gemmi_model.py' nacl_model.cif > gemmi.txt";
+                            std::string(QUILMO_TEST_DATA) +
+                            "/peaks/gemmi_model.py' nacl_model.cif > gemmi.txt";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const auto gemmi = lines_of(dir.read("gemmi.txt"));
     ASSERT_EQ(gemmi.size(), 4u);

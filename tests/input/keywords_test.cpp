@@ -260,7 +260,8 @@ TEST(PeakSearch, PeaksCompositionAndWavelength) {
     const std::pair<const char*, const char*> bad[] = {
         {"peaks -1", "Error, the number of peaks must not be negative!\nError reading keyword peaks.\n"},
         {"peaks many", "Error reading keyword peaks.\n"},
-        {"composition C12 Hx22", "Error in the composition: unknown element Hx!\nError reading keyword composition.\n"},
+        {"composition C12 Hx22",
+         "Error in the composition: unknown element Hx!\nError reading keyword composition.\n"},
         {"composition", "Error in the composition: no element given!\nError reading keyword composition.\n"},
         {"wavelength 0", "Error, the wavelength must be positive!\nError reading keyword wavelength.\n"},
     };

@@ -100,23 +100,42 @@ TEST(ShelxSymmetry, LatticeTypeSignAndTheOperatorsLeftToName) {
     for (const auto& p : perms)
         for (int signs = 0; signs < 8; ++signs) {
             Op op{std::vector<double>(9, 0.0), kZero};
-            for (int i = 0; i < 3; ++i) op.r[static_cast<std::size_t>(3 * i + p[i])] = (signs >> i & 1) ? -1 : 1;
+            for (int i = 0; i < 3; ++i)
+                op.r[static_cast<std::size_t>(3 * i + p[i])] = (signs >> i & 1) ? -1 : 1;
             m3m.push_back(op);
         }
     const std::vector<double> mono = {7, 8, 9, 90, 100, 90};
     const Case cases[] = {
         {"P2_1", mono, {8, 8, 8}, ops({{kE, kZero}, {k2y, {0, 0.5, 0}}}), {}, -1, {"-X, 0.5+Y, -Z"}},
-        {"P2_1/c", mono, {8, 8, 8},
-         ops({{kE, kZero}, {k2y, {0, 0.5, 0.5}}, {kInv, kZero}, {kMy, {0, 0.5, 0.5}}}), {}, 1,
+        {"P2_1/c",
+         mono,
+         {8, 8, 8},
+         ops({{kE, kZero}, {k2y, {0, 0.5, 0.5}}, {kInv, kZero}, {kMy, {0, 0.5, 0.5}}}),
+         {},
+         1,
          {"-X, 0.5+Y, 0.5-Z"}},
-        {"C2/c", mono, {8, 8, 8}, ops({{kE, kZero}, {k2y, {0, 0, 0.5}}, {kInv, kZero}, {kMy, {0, 0, 0.5}}}),
-         {{0, 0, 0}, {0.5, 0.5, 0}}, 7, {"-X, Y, 0.5-Z"}},
+        {"C2/c",
+         mono,
+         {8, 8, 8},
+         ops({{kE, kZero}, {k2y, {0, 0, 0.5}}, {kInv, kZero}, {kMy, {0, 0, 0.5}}}),
+         {{0, 0, 0}, {0.5, 0.5, 0}},
+         7,
+         {"-X, Y, 0.5-Z"}},
         // Centrosymmetric, but not through the origin: every operator named.
-        {"P-1 with the centre at 1/4 1/4 1/4", mono, {8, 8, 8}, ops({{kE, kZero}, {kInv, {0.5, 0.5, 0.5}}}), {}, -1,
+        {"P-1 with the centre at 1/4 1/4 1/4",
+         mono,
+         {8, 8, 8},
+         ops({{kE, kZero}, {kInv, {0.5, 0.5, 0.5}}}),
+         {},
+         -1,
          {"0.5-X, 0.5-Y, 0.5-Z"}},
-        {"R3, hexagonal axes", {10, 10, 12, 90, 90, 120}, {12, 12, 12},
+        {"R3, hexagonal axes",
+         {10, 10, 12, 90, 90, 120},
+         {12, 12, 12},
          ops({{kE, kZero}, {{0, -1, 0, 1, -1, 0, 0, 0, 1}, kZero}, {{-1, 1, 0, -1, 0, 0, 0, 0, 1}, kZero}}),
-         {{0, 0, 0}, {2.0 / 3, 1.0 / 3, 1.0 / 3}, {1.0 / 3, 2.0 / 3, 2.0 / 3}}, -3, {"-Y, X-Y, Z", "-X+Y, -X, Z"}},
+         {{0, 0, 0}, {2.0 / 3, 1.0 / 3, 1.0 / 3}, {1.0 / 3, 2.0 / 3, 2.0 / 3}},
+         -3,
+         {"-Y, X-Y, Z", "-X+Y, -X, Z"}},
     };
     for (const Case& c : cases) {
         GaussCrystal g(c.cell, c.nvox, c.ops, c.centers);
@@ -128,7 +147,8 @@ TEST(ShelxSymmetry, LatticeTypeSignAndTheOperatorsLeftToName) {
         for (int q : s.symm) symm.push_back(triplet(f.ops[static_cast<std::size_t>(q)], true));
         EXPECT_EQ(symm, c.symm) << c.name;
     }
-    GaussCrystal fm3m({5.64, 5.64, 5.64, 90, 90, 90}, {24, 24, 24}, m3m, {{0, 0, 0}, {0, 0.5, 0.5}, {0.5, 0, 0.5}, {0.5, 0.5, 0}});
+    GaussCrystal fm3m({5.64, 5.64, 5.64, 90, 90, 90}, {24, 24, 24}, m3m,
+                      {{0, 0, 0}, {0, 0.5, 0.5}, {0.5, 0, 0.5}, {0.5, 0.5, 0}});
     const ShelxSymmetry s = shelx_symmetry(frame_of(fm3m.st));
     EXPECT_EQ(s.latt, 4);
     EXPECT_EQ(s.symm.size(), 23u);
@@ -137,7 +157,8 @@ TEST(ShelxSymmetry, LatticeTypeSignAndTheOperatorsLeftToName) {
 // A P2_1/c model: an atom on a general position, one on the inversion
 // centre, a Q-peak.
 struct SmallModel {
-    GaussCrystal g{{7, 8, 9, 90, 100, 90}, {8, 8, 8},
+    GaussCrystal g{{7, 8, 9, 90, 100, 90},
+                   {8, 8, 8},
                    ops({{kE, kZero}, {k2y, {0, 0.5, 0.5}}, {kInv, kZero}, {kMy, {0, 0.5, 0.5}}})};
     Frame f = frame_of(g.st);
     PeakTable t;
@@ -180,7 +201,8 @@ TEST(ShelxFile, AsARefinementProgramReadsIt) {
               "END\n");
 
     // Many elements: SFAC and UNIT go on over continuation lines.
-    SmallModel many("C H N O F P S Cl Br I Na K Mg Ca Fe Co Ni Cu Zn Se Mo Ru Rh Pd Ag Sn Sb Te Ba La Ce Pt Au Hg");
+    SmallModel many(
+        "C H N O F P S Cl Br I Na K Mg Ca Fe Co Ni Cu Zn Se Mo Ru Rh Pd Ag Sn Sb Te Ba La Ce Pt Au Hg");
     const quilmo_test::ResFile r = quilmo_test::read_res(shelx_text(many.f, many.t, many.m));
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.sfac.size(), 34u);

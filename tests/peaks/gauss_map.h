@@ -60,7 +60,9 @@ struct GaussCrystal {
                                             double(v / f.nvox[0] % f.nvox[1]) / f.nvox[1],
                                             double(v / f.nvox[0] / f.nvox[1]) / f.nvox[2]};
                     const double r = quilmo::length(f, quilmo::wrapped(p, y));
-                    if (r < 6 * sigma) st.rho(v) += gauss_height(a.z, sigma) * std::exp(-r * r / (2 * sigma * sigma)) * st.capvx;
+                    if (r < 6 * sigma)
+                        st.rho(v) +=
+                            gauss_height(a.z, sigma) * std::exp(-r * r / (2 * sigma * sigma)) * st.capvx;
                 }
     }
 };

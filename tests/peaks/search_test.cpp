@@ -30,7 +30,8 @@ std::vector<Op> m3m() {
     for (const auto& p : perms)
         for (int signs = 0; signs < 8; ++signs) {
             Op op{std::vector<double>(9, 0.0), kZero};
-            for (int i = 0; i < 3; ++i) op.r[static_cast<std::size_t>(3 * i + p[i])] = (signs >> i & 1) ? -1 : 1;
+            for (int i = 0; i < 3; ++i)
+                op.r[static_cast<std::size_t>(3 * i + p[i])] = (signs >> i & 1) ? -1 : 1;
             ops.push_back(op);
         }
     return ops;
@@ -57,7 +58,9 @@ const Case kCases[] = {
      {30, 36, 40},
      {{{1, 0, 0, 0, 1, 0, 0, 0, 1}, kZero}},
      {},
-     {{{{0.113, 0.207, 0.291}, 8}, 1, 1}, {{{0.452, 0.611, 0.157}, 6}, 1, 1}, {{{0.702, 0.347, 0.803}, 7}, 1, 1}}},
+     {{{{0.113, 0.207, 0.291}, 8}, 1, 1},
+      {{{0.452, 0.611, 0.157}, 6}, 1, 1},
+      {{{0.702, 0.347, 0.803}, 7}, 1, 1}}},
     {"P2_1/c, an atom on an inversion centre",
      {7.0, 8.0, 9.0, 90, 100, 90},
      {36, 40, 44},
@@ -157,9 +160,9 @@ TEST(SiteSymmetry, APeakNearASpecialPositionIsPutOnIt) {
         int site;
     };
     const Near cases[] = {
-        {{0.01, 0.005, 0}, {0, 0, 0}, 2},            // 0.08 A from the inversion centre
-        {{0.04, 0, 0}, {0.04, 0, 0}, 1},             // 0.28 A: a general position
-        {{0.5, 0.49, 0.003}, {0.5, 0.5, 0}, 2},      // 0.08 A from the centre at 1/2 1/2 0
+        {{0.01, 0.005, 0}, {0, 0, 0}, 2},        // 0.08 A from the inversion centre
+        {{0.04, 0, 0}, {0.04, 0, 0}, 1},         // 0.28 A: a general position
+        {{0.5, 0.49, 0.003}, {0.5, 0.5, 0}, 2},  // 0.08 A from the centre at 1/2 1/2 0
     };
     for (const Near& n : cases) {
         Vec3 x = n.x;
@@ -190,7 +193,8 @@ TEST(GridBasins, APlateauHasOneMaximumAndEveryVoxelABasin) {
     std::vector<double> two(60, 0.0);
     for (int v = 0; v < 60; ++v) {
         const int i = v % 4;
-        two[static_cast<std::size_t>(v)] = 1.0 + (i == 0 ? 5 : 0) + (i == 2 && v / 4 % 3 == 1 && v / 12 == 2 ? 3 : 0);
+        two[static_cast<std::size_t>(v)] =
+            1.0 + (i == 0 ? 5 : 0) + (i == 2 && v / 4 % 3 == 1 && v / 12 == 2 ? 3 : 0);
     }
     b = gridbasins(two.data(), nv, g);
     ASSERT_EQ(b.maxima.size(), 2u);
@@ -206,7 +210,8 @@ TEST(FitMax, LogQuadraticIsExactForAGaussianAndTheQuadraticTakesOverOnNegativeVa
     const double c[3] = {3.3, 4.1, 3.8};  // the true maximum, voxel units
     for (int v = 0; v < 512; ++v) {
         const double d[3] = {v % 8 - c[0], v / 8 % 8 - c[1], v / 64 - c[2]};
-        rho[static_cast<std::size_t>(v)] = 5 * std::exp(-(d[0] * d[0] / 2 + d[1] * d[1] / 3 + d[2] * d[2] / 1.5));
+        rho[static_cast<std::size_t>(v)] =
+            5 * std::exp(-(d[0] * d[0] / 2 + d[1] * d[1] / 3 + d[2] * d[2] / 1.5));
     }
     const int top = 3 + 8 * 4 + 64 * 4;
     MaxFit fit = fitmax(rho.data(), nv, top);

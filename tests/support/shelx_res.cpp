@@ -43,7 +43,8 @@ ResFile read_res(const std::string& text) {
                 r.title = card.size() > 5 ? card.substr(5) : "";
             } else if (k == "CELL") {
                 r.wavelength = std::stod(w.at(1));
-                for (int i = 0; i < 6; ++i) r.cell[static_cast<std::size_t>(i)] = std::stod(w.at(static_cast<std::size_t>(i) + 2));
+                for (int i = 0; i < 6; ++i)
+                    r.cell[static_cast<std::size_t>(i)] = std::stod(w.at(static_cast<std::size_t>(i) + 2));
             } else if (k == "ZERR") {
                 r.z = std::stod(w.at(1));
                 if (w.size() != 8) r.error = "ZERR needs Z and six uncertainties";
@@ -64,11 +65,13 @@ ResFile read_res(const std::string& text) {
                 ResAtom a;
                 a.label = k;
                 a.sfac = std::stoi(w.at(1));
-                for (int i = 0; i < 3; ++i) a.x[static_cast<std::size_t>(i)] = std::stod(w.at(static_cast<std::size_t>(i) + 2));
+                for (int i = 0; i < 3; ++i)
+                    a.x[static_cast<std::size_t>(i)] = std::stod(w.at(static_cast<std::size_t>(i) + 2));
                 a.sof = std::stod(w.at(5));
                 a.u = std::stod(w.at(6));
                 if (w.size() > 7) a.height = std::stod(w[7]);
-                if (a.sfac < 1 || a.sfac > static_cast<int>(r.sfac.size())) r.error = "SFAC number out of range: " + card;
+                if (a.sfac < 1 || a.sfac > static_cast<int>(r.sfac.size()))
+                    r.error = "SFAC number out of range: " + card;
                 r.atoms.push_back(a);
             }
         } catch (const std::exception&) {
