@@ -1,7 +1,8 @@
 #!/bin/sh
 # Charge flipping on the sucrose sample over seeds 1..10: cycles of the last
 # attempt, attempts, final R, seconds, and whether the structure was found
-# (scripts/cf_peaks.py).  Usage: cf_seed_study.sh QUILMO INPUT ATOMS [extra sed]
+# among the peaks of the run's peak table (scripts/cf_match.py).
+# Usage: cf_seed_study.sh QUILMO INPUT ATOMS [extra sed]
 # SEEDS="1 2 ..." runs other seeds; KEEP=DIR keeps each seed's console in
 # DIR/<seed>.con (for scripts/cf_restart_model.py).
 set -e
@@ -21,6 +22,6 @@ for seed in $seeds; do
   [ -n "$keep" ] && cp con.txt "$keep/$seed.con"
   last=$(grep '^CF attempt' con.txt | tail -1)
   att=$(echo "$last" | awk '{print $3}'); cyc=$(echo "$last" | awk '{print $5}'); r=$(echo "$last" | awk '{print $7}')
-  found=$(/usr/bin/python3 "$here/cf_peaks.py" s.asc "$atoms")
+  found=$(/usr/bin/python3 "$here/cf_match.py" s.QLpeaks "$atoms")
   printf '%-5s %-8s %-7s %-8s %-8.1f %s\n' "$seed" "$att" "$cyc" "$r" "$(echo "$t1 - $t0" | bc)" "$found"
 done

@@ -253,6 +253,7 @@ void run_import(const ImportOptions& o, std::ostream& out) {
     k.electrons = nel;
     k.composition = composition_text(contents(in), true);
     k.z = contents(in).z;
+    k.wavelength = base.wavelength;
     const gemmi::SpaceGroup* table = sym.table();
     k.spacegroup = table ? table->xhm() : in.group->symbol;
     k.operators = lines.operators;

@@ -73,6 +73,11 @@ std::string keyword_text(const KeywordFile& k) {
     }
     t += std::string("centro ") + (k.centro ? "yes" : "no") + "\n";
     t += "outputformat " + k.outputformat + "\n";
+    // The formula labels the peaks of the final map, and the wavelength goes
+    // into the SHELX file written beside it.
+    if (!k.composition.empty())
+        t += "composition " + k.composition + (k.z > 0 ? " Z " + format("%g", k.z) : std::string()) + "\n";
+    if (k.wavelength > 0) t += "wavelength " + format("%g", k.wavelength) + "\n";
     if (!k.algorithm.empty()) t += "initialdensity flat\nalgorithm " + k.algorithm + "\n";
     // Flipping normalised amplitudes, with a fresh start for an attempt that
     // has not converged after 300 cycles, solves far more often than

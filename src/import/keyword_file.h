@@ -23,6 +23,7 @@ struct KeywordFile {
     double electrons = 0;              // 0: not known, neither electrons nor F(000) written
     std::string composition;           // cell contents per formula unit, "C12 H22 O11"; empty when not known
     double z = 0;                      // formula units per cell, 0 when not known
+    double wavelength = 0;             // A, 0 when not known
     std::string spacegroup;
     std::vector<std::string> operators;  // symmetry block, identity first
     std::vector<std::string> centers;    // centers block, the zero vector left out

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "input/reader.h"
+#include "peaks/composition.h"
 #include "run/console.h"
 #include "textio/format.h"
 #include "textio/stop.h"
@@ -346,6 +347,35 @@ void h_threads(RunState& st, input_module& im, int& ios) {
 
 void h_plancache(RunState& st, input_module& im, int& ios) { yesno(im.inbuffer, st.plancache, ios); }
 
+void h_peaks(RunState& st, input_module& im, int& ios) {
+    bounded_int(st, im, st.npeaks, 0, INT_MAX, "Error, the number of peaks must not be negative!", ios);
+}
+
+// Checked here, so that a misspelt element is an error of the input rather
+// than a surprise after the run.
+void h_composition(RunState& st, input_module& im, int& ios) {
+    Composition c;
+    std::string error;
+    if (!parse_composition(trim(im.inbuffer), c, error)) {
+        errormsg(st, "Error in the composition: " + error + "!");
+        ios = kKeywordError;
+        return;
+    }
+    st.composition = rest(im, kLineLen);
+}
+
+void h_wavelength(RunState& st, input_module& im, int& ios) {
+    double w = st.wavelength;
+    onereal(im.inbuffer, w, ios);
+    if (ios != 0) return;
+    if (!(w > 0)) {
+        errormsg(st, "Error, the wavelength must be positive!");
+        ios = kKeywordError;
+        return;
+    }
+    st.wavelength = w;
+}
+
 struct GroupDef {
     const char* name;
     bool status;
@@ -411,6 +441,9 @@ const KeywordDef kKeywords[] = {
     {"normalize", "", "opt", h_normalize},
     {"cfrestart", "", "opt", h_cfrestart},
     {"cff000", "", "opt", h_cff000},
+    {"peaks", "", "opt", h_peaks},
+    {"composition", "", "opt", h_composition},
+    {"wavelength", "", "opt", h_wavelength},
 };
 
 constexpr int kKeywordCount = static_cast<int>(sizeof kKeywords / sizeof kKeywords[0]);

@@ -227,6 +227,9 @@ struct RunState {
     bool symfix = false;             // operators fixed by fixsymops
     std::array<int, 9> symfixlist{}; // 1..8 used
     int nthreads = 1;                // threads of the transforms, 1..256
+    int npeaks = -1;                 // peak search: peaks in the cell to list; 0 off, -1 from the electrons
+    std::string composition = std::string(kLineLen, ' ');  // elements per formula unit (blank: none)
+    double wavelength = 0.71073;     // A, for the cell line of the SHELX file
     bool plancache = true;           // keep measured plans in the per-user cache file
 
     // ---- statistics of the iterations ----

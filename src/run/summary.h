@@ -4,6 +4,8 @@
 // every run, a stopped one included.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,16 @@ struct FlipSummary {
     std::vector<FlipRecord> cycles;
 };
 
+// One listed peak of the peak search.
+struct PeakRecord {
+    std::string label, element;      // element empty for a Q-peak
+    std::array<double, 3> frac{};    // fractional position
+    double height = 0;               // e/A^3
+    double electrons = 0;            // basin of one copy
+    int copies = 0;                  // positions in the cell
+    int site_symmetry_order = 0;
+};
+
 struct RunSummary {
     // How the iteration ended when it did not reach its aim: "cycle limit",
     // "user STOP" (command file) or "divergence" (lambda control off);
@@ -50,6 +62,8 @@ struct RunSummary {
     std::vector<CycleRecord> cycles;  // cycles (evaluations for DUAL) of the iteration
     FlipSummary flip;
     std::vector<std::string> density_files;  // every density file written, in order
+    std::optional<std::vector<PeakRecord>> peaks;  // the peak table, when the search ran
+    std::vector<std::string> peak_files;     // the files of the peak search
 };
 
 }  // namespace quilmo

@@ -10,6 +10,7 @@
 #include "mem/histogram.h"
 #include "mem/iteration.h"
 #include "mem/rfactor.h"
+#include "peaks/search.h"
 #include "sequence/meminit.h"
 
 namespace quilmo {
@@ -38,6 +39,7 @@ void mainsequence(RunState& st) {
         }
     }
     rhowrite(st);
+    peaksearch(st);
     if (st.performmem) diffour(st);
     st.hst.close();
     st.log.close();

@@ -167,6 +167,7 @@ std::string utf8_dump(const Json& j, int indent) {
 // line, so that a run of thousands of cycles stays a readable file.
 constexpr const char* kRowsMark = "\"@cycle rows@\"";
 constexpr const char* kFlipRowsMark = "\"@flip rows@\"";
+constexpr const char* kPeakRowsMark = "\"@peak rows@\"";
 
 // The mark as the JSON string value that dumps to it.
 std::string mark_value(const char* mark) {
@@ -197,6 +198,20 @@ std::vector<Json> cycle_rows(const std::vector<CycleRecord>& c) {
 std::vector<Json> flip_rows(const std::vector<FlipRecord>& c) {
     std::vector<Json> rows;
     for (const FlipRecord& r : c) rows.push_back(Json::array({r.cycle, r.attempt, r.r, r.delta, r.charge}));
+    return rows;
+}
+
+std::vector<Json> peak_rows(const std::optional<std::vector<PeakRecord>>& peaks) {
+    std::vector<Json> rows;
+    if (peaks)
+        for (const PeakRecord& p : *peaks)
+            rows.push_back(Json{{"label", p.label},
+                                {"element", p.element.empty() ? Json(nullptr) : Json(p.element)},
+                                {"frac", p.frac},
+                                {"height", p.height},
+                                {"electrons", p.electrons},
+                                {"copies", p.copies},
+                                {"site_symmetry_order", p.site_symmetry_order}});
     return rows;
 }
 
@@ -283,14 +298,17 @@ std::string summary_json(const RunState& st, const RunEnd& end) {
     }
     if (st.performmem && !st.summary.iteration_end.empty()) j["mem"] = mem_part(st);
     if (st.flipcharge) j["charge_flipping"] = chargeflip_part(st);
+    if (st.summary.peaks) j["peaks"] = mark_value(kPeakRowsMark);
     Json files = Json::array();
     for (const std::string& f : end.run_files) files.push_back(f);
     for (const std::string& f : st.summary.density_files) files.push_back(f);
+    for (const std::string& f : st.summary.peak_files) files.push_back(f);
     j["files_written"] = files;
     j["wall_time_s"] = end.wall_seconds;
     std::string text = utf8_dump(j, 2);
     put_rows(text, kRowsMark, cycle_rows(st.summary.cycles));
     put_rows(text, kFlipRowsMark, flip_rows(st.summary.flip.cycles));
+    put_rows(text, kPeakRowsMark, peak_rows(st.summary.peaks));
     return text;
 }
 

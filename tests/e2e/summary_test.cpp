@@ -61,8 +61,9 @@ TEST(RunSummary, FinishedMemRunThenAnInputErrorReplacesIt) {
     EXPECT_EQ(mem.at("end"), "normal");
     EXPECT_EQ(mem.at("cycles"), log_cycles(dir));
     EXPECT_LE(mem.at("constraint").get<double>(), mem.at("aim").get<double>());
-    EXPECT_EQ(s.at("files_written"), json({"sucrose_mem.QLlog", "sucrose_mem.QLout", "sucrose_mem.QLhst",
-                                           "sucrose_mem.asc", "sucrose_mem_diffour.m81"}));
+    EXPECT_EQ(s.at("files_written"),
+              json({"sucrose_mem.QLlog", "sucrose_mem.QLout", "sucrose_mem.QLhst", "sucrose_mem.asc",
+                    "sucrose_mem_diffour.m81", "sucrose_mem.QLpeaks", "sucrose_mem.res", "sucrose_mem_model.cif"}));
     EXPECT_GT(s.at("wall_time_s").get<double>(), 0);
 
     std::string bad = kInput;

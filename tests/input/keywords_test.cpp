@@ -246,3 +246,28 @@ TEST(Speed, ThreadsAndPlanCache) {
         EXPECT_TRUE(b.said(message)) << line << b.out();
     }
 }
+
+TEST(PeakSearch, PeaksCompositionAndWavelength) {
+    InputRun defaults(base_input());
+    EXPECT_EQ(defaults.st.npeaks, -1);
+    EXPECT_TRUE(blank(defaults.st.composition));
+    EXPECT_EQ(defaults.st.wavelength, 0.71073);
+    InputRun r(base_input() + "peaks 40\ncomposition C12 H22 O11 Z 2\nwavelength 1.54184\n");
+    ASSERT_FALSE(r.stopped) << r.out();
+    EXPECT_EQ(r.st.npeaks, 40);
+    EXPECT_EQ(trim(r.st.composition), "C12 H22 O11 Z 2");
+    EXPECT_EQ(r.st.wavelength, 1.54184);
+    const std::pair<const char*, const char*> bad[] = {
+        {"peaks -1", "Error, the number of peaks must not be negative!\nError reading keyword peaks.\n"},
+        {"peaks many", "Error reading keyword peaks.\n"},
+        {"composition C12 Hx22",
+         "Error in the composition: unknown element Hx!\nError reading keyword composition.\n"},
+        {"composition", "Error in the composition: no element given!\nError reading keyword composition.\n"},
+        {"wavelength 0", "Error, the wavelength must be positive!\nError reading keyword wavelength.\n"},
+    };
+    for (const auto& [line, message] : bad) {
+        InputRun b(base_input() + line + "\n");
+        EXPECT_TRUE(b.stopped) << line;
+        EXPECT_TRUE(b.said(message)) << line << b.out();
+    }
+}

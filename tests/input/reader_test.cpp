@@ -79,11 +79,11 @@ TEST(ValueConversion, YesNoAcceptsOnlyTheSmallWords) {
     }
 }
 
-TEST(Registration, SevenGroupsAndFortySevenKeywordsInOrder) {
+TEST(Registration, SevenGroupsAndFiftyKeywordsInOrder) {
     input_module im;
     register_keywords(im);
     ASSERT_EQ(im.kwdgroupnr, 7);
-    ASSERT_EQ(im.kwdnr, 47);
+    ASSERT_EQ(im.kwdnr, 50);
     EXPECT_EQ(trim(im.kwd[1].name), "perform");
     EXPECT_EQ(trim(im.kwd[16].endname), "endsymmetry");
     EXPECT_EQ(trim(im.kwd[29].name), "qvectors");
@@ -91,6 +91,7 @@ TEST(Registration, SevenGroupsAndFortySevenKeywordsInOrder) {
     EXPECT_EQ(trim(im.kwd[42].name), "gbegin");
     EXPECT_EQ(trim(im.kwd[44].name), "plancache");
     EXPECT_EQ(trim(im.kwd[47].name), "cff000");
+    EXPECT_EQ(trim(im.kwd[50].name), "wavelength");
     EXPECT_TRUE(im.kwdgroup[3].status);   // mem
     EXPECT_FALSE(im.kwdgroup[4].status);  // flip
     flagkwdgroup(im, "nosuchgroup", true);
