@@ -108,6 +108,7 @@ void handover(RunState& st, const std::vector<double>& observed, const PhaseSpre
     for (int i = st.msec.f.start; i <= st.msec.f.end; ++i) st.memrefl(i).amem = st.memrefl(i).bmem = 0;
 
     // F(000) on the scale of the amplitudes.
+    st.inputcharge = st.charge;
     st.charge = st.cff000electrons ? st.charge : static_cast<double>(0.8f) * found;
     f000.a = f000.f = st.charge;
     f000.b = 0;

@@ -87,7 +87,10 @@ void peaksearch(RunState& st) {
     // stands for the electrons when the input gives none.
     double positive = 0;
     for (long v = 0; v < st.nvoxtot; ++v) positive += rho[v] > 0 ? rho[v] : 0;
-    const double electrons = st.charge > 0 ? st.charge : positive;
+    // The cell's electrons as the input gave them: after CF+MEM, charge is
+    // the F(000) of the data's scale.
+    const double given = st.inputcharge > 0 ? st.inputcharge : st.charge;
+    const double electrons = given > 0 ? given : positive;
     const int limit = st.npeaks > 0 ? st.npeaks : default_peak_limit(electrons);
     PeakTable t = findpeaks(f, rho, limit);
 
@@ -101,7 +104,7 @@ void peaksearch(RunState& st) {
     m.electrons = electrons;
     std::string error;
     if (!blank(st.composition) && parse_composition(trim(st.composition), m.composition, error)) {
-        m.units = formula_units(m.composition, st.charge, static_cast<int>(f.ops.size()));
+        m.units = formula_units(m.composition, given, static_cast<int>(f.ops.size()));
         label_peaks(t.peaks, m.composition, m.units);
     }
     assemble(f, t.peaks);

@@ -190,6 +190,7 @@ struct RunState {
     std::string algsettings = std::string(kLineLen, ' ');  // rest of the algorithm line
     std::string title = std::string(kLineLen, ' ');       // run title
     double charge = 0;               // electrons per unit cell
+    double inputcharge = 0;          // electrons as the input gave them, where CF+MEM puts F(000) into charge
     std::string initrhotype = fixed("none", kNameLen), initrhofile = fixed("none", kNameLen);
     std::string refrhotype = fixed("none", kNameLen), refrhofile = fixed("none", kNameLen);
     std::string ctype = fixed("none", 10);           // correction of every density read
