@@ -194,6 +194,14 @@ TEST(ImportCF, HklAndInsGiveAMapThatHoldsTheStructure) {
     const auto atoms = quilmo_test::heavy_atoms(slurp(kData + "chargeflip/sucrose_atoms.txt"));
     const int found = quilmo_test::p21_atoms_on_peaks(quilmo_test::read_ascii_map(dir.read("s.asc")), atoms);
     EXPECT_GE(found * 10, static_cast<int>(atoms.size()) * 8) << found << " of " << atoms.size();
+
+    // The solution's SHELX file is a model the importer reads back: its
+    // labelled atoms phase the measured data with R1 of a first model.
+    const auto back = run_import(dir, {"mem", "--hkl", kImport + "sucrose.hkl", "--model", "s.res", "-o", "back"});
+    ASSERT_EQ(back.status, 0) << back.err;
+    const auto at = back.out.find("R1 = ");
+    ASSERT_NE(at, std::string::npos) << back.out;
+    EXPECT_LT(std::stod(back.out.substr(at + 5)), 0.3) << back.out;
 }
 
 // The Wilson scale puts the amplitudes on the absolute scale, so the
