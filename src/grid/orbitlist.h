@@ -33,16 +33,26 @@ void for_each_orbit(const FArray<int>& rhotab, int norb, F f) {
 struct OrbitList {
     std::vector<double> m;  // multiplicity of orbit i+1
     std::vector<int> v;     // its first voxel (index into rho and into the density of sf)
+    bool covers = false;    // the orbits hold every voxel of the grid
+    bool identity = false;  // every orbit is the single voxel of its own index (no symmetry)
 };
 
 inline OrbitList orbitlist(const RunState& st) {
     OrbitList o;
     o.m.resize(static_cast<std::size_t>(st.norb));
     o.v.resize(static_cast<std::size_t>(st.norb));
-    for_each_orbit(st.rhotab, st.norb, [&o](int i, Orbit orbit) {
+    long voxels = 0;
+    o.identity = true;
+    for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         o.m[static_cast<std::size_t>(i - 1)] = orbit.m;
         o.v[static_cast<std::size_t>(i - 1)] = orbit.voxel[0];
+        voxels += orbit.m;
+        o.identity = o.identity && orbit.m == 1 && orbit.voxel[0] == i - 1;
     });
+    // A table read from a file is checked to be a partition of the grid, so
+    // holding nvoxtot voxels means holding each once.
+    o.covers = voxels == static_cast<long>(st.nvoxtot);
+    o.identity = o.identity && o.covers;
     return o;
 }
 

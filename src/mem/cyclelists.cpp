@@ -1,0 +1,285 @@
+#include "mem/cyclelists.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+
+#include "mem/gradient.h"
+#include "mem/rfactor.h"
+#include "run/parallel.h"
+#include "run/simd.h"
+
+namespace quilmo {
+
+namespace {
+
+// F(h) of the entry with half_slot s, times scale, from the half of sf seen
+// as pairs of doubles.
+struct Fh {
+    double re, im;
+};
+inline Fh read_f(const double* half, int s, double scale) {
+    const long q = 2L * (s >= 0 ? s : ~s);
+    return {half[q] * scale, (s >= 0 ? half[q + 1] : -half[q + 1]) * scale};
+}
+
+// The gradient values of F and P entries begin..end-1 (fillfgcon's
+// formula): with d = F rf - Fobs, d (actcon/2) |d|^(actcon-2) k.
+QUILMO_CLONES
+void gradient_fp(const double* half, const int* at, const double* rf, const double* a, const double* b,
+                 const double* k, double* v, long begin, long end, double scale, int ach) {
+    const double fach = ach;
+    QUILMO_SIMD()
+    for (long j = begin; j < end; ++j) {
+        const auto [re, im] = read_f(half, at[j], scale);
+        const double da = re * rf[j] - a[j], db = im * rf[j] - b[j];
+        const double d2 = da * da + db * db;
+        double p = 1.0;
+        if (ach > 1) p = d2;
+        if (ach > 2) p *= d2;
+        if (ach > 3) p *= d2;
+        const double c = fach * p * k[j];
+        v[2 * j] = da * c;
+        v[2 * j + 1] = db * c;
+    }
+}
+
+// The calculated structure factors of G entries begin..end-1.
+QUILMO_CLONES
+void calculated_g(const double* half, const int* at, const double* rf, double* v, long begin, long end,
+                  double scale) {
+    QUILMO_SIMD()
+    for (long j = begin; j < end; ++j) {
+        const auto [re, im] = read_f(half, at[j], scale);
+        v[2 * j] = re * rf[j];
+        v[2 * j + 1] = im * rf[j];
+    }
+}
+
+// The R sums of entries begin..end-1 of an observation list: sum of the
+// calculated amplitudes, of |dF| and w |dF|^2, and of (|dF|/sigma)^k.
+struct FSums {
+    double fcal = 0, dsum = 0, dsq = 0;
+    std::array<double, 9> con{};
+};
+
+QUILMO_CLONES
+FSums obs_sums(const double* half, const ObsList& o, long begin, long end, double scale) {
+    const int* at = o.at.data();
+    const double *rf = o.rf.data(), *a = o.a.data(), *b = o.b.data(), *sigma = o.sigma.data(),
+                 *w = o.weight.data();
+    double fcal = 0, dsum = 0, dsq = 0, c1 = 0, c2 = 0, c3 = 0, c4 = 0, c5 = 0, c6 = 0, c7 = 0, c8 = 0;
+    QUILMO_SIMD(reduction(+ : fcal, dsum, dsq, c1, c2, c3, c4, c5, c6, c7, c8))
+    for (long j = begin; j < end; ++j) {
+        const auto [re, im] = read_f(half, at[j], scale);
+        fcal += std::sqrt(re * re + im * im) * rf[j];
+        const double da = a[j] - re * rf[j], db = b[j] - im * rf[j];
+        const double d2 = da * da + db * db, d = std::sqrt(d2);
+        dsum += d;
+        dsq += d2 * w[j];
+        const double x = d / sigma[j];
+        double p = x;
+        c1 += p;
+        c2 += p *= x;
+        c3 += p *= x;
+        c4 += p *= x;
+        c5 += p *= x;
+        c6 += p *= x;
+        c7 += p *= x;
+        c8 += p *= x;
+    }
+    FSums s;
+    s.fcal = fcal;
+    s.dsum = dsum;
+    s.dsq = dsq;
+    s.con = {0, c1, c2, c3, c4, c5, c6, c7, c8};
+    return s;
+}
+
+// obs_sums over a whole list, in parts when it is long; the parts are
+// added in order.
+FSums list_sums(const RunState& st, const double* half, const ObsList& o, double scale) {
+    const long n = o.size();
+    const int parts = part_count(st.nthreads, n);
+    std::array<FSums, kMaxThreads> part;
+    for_parts(parts, n, [&](int k, long begin, long end) {
+        part[static_cast<std::size_t>(k)] = obs_sums(half, o, begin, end, scale);
+    });
+    FSums s;
+    for (int k = 0; k < parts; ++k) {
+        const FSums& q = part[static_cast<std::size_t>(k)];
+        s.fcal += q.fcal;
+        s.dsum += q.dsum;
+        s.dsq += q.dsq;
+        for (std::size_t i = 1; i <= 8; ++i) s.con[i] += q.con[i];
+    }
+    return s;
+}
+
+void add_obs(const RunState& st, ObsList& o, const reftyp& e) {
+    o.at.push_back(half_slot(st.sf.position(e.sfloc)));
+    o.rf.push_back(e.rf);
+    o.a.push_back(e.a);
+    o.b.push_back(e.b);
+    o.sigma.push_back(e.sigma);
+    o.weight.push_back(e.weight);
+}
+
+}  // namespace
+
+CycleLists cycle_lists(const RunState& st) {
+    CycleLists c;
+    // An order fillfgcon refuses stops the run at the first gradient, not here.
+    c.ach = std::max(1, st.actcon / 2);
+
+    // The entries fillfgcon writes, in the order it writes them.
+    std::vector<int> written;
+    if (st.totalfp() > 0)
+        for (int i = st.msec.f.start; i <= st.msec.prif.end; ++i) written.push_back(i);
+    const std::size_t nwritten_fp = written.size();
+    if (st.totalg() > 0)
+        for (int i = st.msec.g.start; i <= st.msec.g.end; ++i) written.push_back(i);
+    // Of the entries on one position the last written stays.
+    std::vector<std::size_t> order(written.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    auto loc = [&](std::size_t w) { return st.memrefl(written[w]).sfloc; };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return loc(x) < loc(y); });
+    std::vector<char> stays(written.size(), 0);
+    for (std::size_t r = 0; r < order.size(); ++r)
+        if (r + 1 == order.size() || loc(order[r + 1]) != loc(order[r])) stays[order[r]] = 1;
+
+    for (std::size_t w = 0; w < written.size(); ++w) {
+        if (!stays[w]) continue;
+        const reftyp& e = st.memrefl(written[w]);
+        const HalfPos pos = st.sf.position(e.sfloc);
+        if (pos.direct >= 0 && pos.mirror >= 0)
+            c.mates.emplace_back(static_cast<long>(c.at.size()), static_cast<int>(pos.mirror));
+        c.at.push_back(half_slot(pos));
+        c.rf.push_back(e.rf);
+        if (w < nwritten_fp) {
+            c.a.push_back(e.a);
+            c.b.push_back(e.b);
+            c.k.push_back(ipow(e.weight, c.ach) * e.modwg / e.mult);
+        } else {
+            c.group.push_back(e.hklfg[8]);
+        }
+    }
+    c.nfp = static_cast<long>(c.a.size());
+    c.v.assign(2 * c.at.size(), 0.0);
+
+    const std::size_t ng = static_cast<std::size_t>(std::max(st.ggroups, 0)) + 1;
+    c.gf.assign(ng, 0.0);
+    c.gmodwg.assign(ng, 0.0);
+    c.gweight.assign(ng, 0.0);
+    c.gsigma.assign(ng, 0.0);
+    c.sumgm.assign(ng, 0.0);
+    c.pfac.assign(ng, 0.0);
+    c.gend.assign(ng, 0);
+    if (st.totalf() > 0)
+        for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) add_obs(st, c.f, st.refl(i));
+    if (st.totalprif() > 0)
+        for (int i = st.sec.prif.start; i <= st.sec.prif.end; ++i) add_obs(st, c.p, st.refl(i));
+    int first = st.sec.g.start;
+    for (int g = 1; g <= st.ggroups; ++g) {
+        const std::size_t gs = static_cast<std::size_t>(g);
+        const reftyp& r = st.refl(first);
+        c.gf[gs] = r.f;
+        c.gmodwg[gs] = r.modwg;
+        c.gweight[gs] = r.weight;
+        c.gsigma[gs] = r.sigma;
+        c.sumgm[gs] = st.sumgm.allocated() && st.sumgm.size() >= g ? st.sumgm(g) : 0.0;
+        for (int j = first; j < first + st.gdiff(g); ++j) {
+            const reftyp& e = st.refl(j);
+            c.gat.push_back(half_slot(st.sf.position(e.sfloc)));
+            c.grf.push_back(e.rf);
+            c.gmult.push_back(e.mult);
+        }
+        c.gend[gs] = static_cast<long>(c.gat.size());
+        first += st.gdiff(g);
+    }
+    return c;
+}
+
+void take_sf(RunState& st, CycleLists& c, double scale) {
+    const double* half = reinterpret_cast<const double*>(st.sf.half());
+    const long n = static_cast<long>(c.at.size());
+    for_parts(part_count(st.nthreads, n), n, [&](int, long begin, long end) {
+        const long split = std::clamp(c.nfp, begin, end);
+        gradient_fp(half, c.at.data(), c.rf.data(), c.a.data(), c.b.data(), c.k.data(), c.v.data(), begin, split,
+                    scale, c.ach);
+        calculated_g(half, c.at.data(), c.rf.data(), c.v.data(), split, end, scale);
+    });
+}
+
+void rfactor_sf(RunState& st, const CycleLists& c, double scale) {
+    const double* half = reinterpret_cast<const double*>(st.sf.half());
+    RSums s;
+    const FSums f = list_sums(st, half, c.f, scale);
+    s.sumfcal = f.fcal;
+    s.sumdeltaf = f.dsum;
+    s.sumdeltafsq = f.dsq;
+    s.fcon = f.con;
+    s.pcon = list_sums(st, half, c.p, scale).con;
+
+    if (!st.gcalc.allocated() || st.gcalc.size() != st.ggroups) st.gcalc.allocate(1, st.ggroups);
+    long j = 0;
+    for (int g = 1; g <= st.ggroups; ++g) {
+        const std::size_t gs = static_cast<std::size_t>(g);
+        double summ = 0, sumf2 = 0;
+        for (; j < c.gend[gs]; ++j) {
+            const std::size_t jj = static_cast<std::size_t>(j);
+            const auto [re, im] = read_f(half, c.gat[jj], scale);
+            const double fmem = std::sqrt(re * re + im * im) * c.grf[jj];
+            summ += c.gmult[jj];
+            sumf2 += c.gmult[jj] * fmem * fmem;
+        }
+        const double gc = summ != 0.0 ? std::sqrt(sumf2 / summ) : 0.0;
+        st.gcalc(g) = gc;
+        add_group(s, gc, c.gf[gs], c.gweight[gs], c.gsigma[gs]);
+    }
+    rfactor_finish(st, s);
+}
+
+void fill_gradient(RunState& st, CycleLists& c) {
+    const int ach = gradient_ach(st);
+    TransformArray& sf = st.sf;
+    // The half is written here, not through the values at reflection
+    // positions.
+    sf.sparse().active = false;
+    cplx* half = sf.half();
+    const long nhalf = sf.nhalf();
+    for_parts(part_count(st.nthreads, nhalf), nhalf, [half](int, long begin, long end) {
+        std::memset(static_cast<void*>(half + begin), 0, sizeof(cplx) * static_cast<std::size_t>(end - begin));
+    });
+
+    for (int g = 1; g <= st.ggroups; ++g) {
+        const std::size_t gs = static_cast<std::size_t>(g);
+        c.pfac[gs] = gfactor(ach, st.gcalc(g), c.gf[gs], c.gmodwg[gs], c.gweight[gs], c.sumgm[gs]);
+    }
+    // Each entry adds half its value where F(h) is stored and half its
+    // conjugate where F(-h) is (the Hermitian part that the backward
+    // transform of a real density takes); a slot receives at most two
+    // such halves, so the order of the additions does not matter.
+    double* h = reinterpret_cast<double*>(half);
+    const long n = static_cast<long>(c.at.size());
+    auto value = [&](long j) {
+        const std::size_t jj = static_cast<std::size_t>(j);
+        const double f = j < c.nfp ? 1.0 : c.pfac[static_cast<std::size_t>(c.group[jj - static_cast<std::size_t>(c.nfp)])];
+        return cplx(f * c.v[2 * jj], f * c.v[2 * jj + 1]);
+    };
+    for (long j = 0; j < n; ++j) {
+        const int s = c.at[static_cast<std::size_t>(j)];
+        const cplx x = 0.5 * value(j);
+        const long q = 2L * (s >= 0 ? s : ~s);
+        h[q] += x.real();
+        h[q + 1] += s >= 0 ? x.imag() : -x.imag();
+    }
+    for (const auto& [j, slot] : c.mates) {
+        const cplx x = 0.5 * std::conj(value(j));
+        half[slot] += x;
+    }
+}
+
+}  // namespace quilmo

@@ -1,0 +1,78 @@
+// The reflection fields a maximum-entropy cycle reads, as compact arrays
+// filled once per run from memrefl and refl: where each structure factor
+// lies in the stored half of sf, the observed parts, and the factors of the
+// constraint gradient that do not change during the run.  A cycle passes
+// over them three times, each a plain run through a few arrays:
+//   take_sf       after the forward transform: the gradient values of the
+//                 next cycle from the new structure factors;
+//   rfactor_sf    after the forward transform: the R factors and moments
+//                 (rfactor) from the same structure factors;
+//   fill_gradient before the backward transform: the half of sf = the
+//                 constraint gradient, as fillfgcon leaves it.
+// The records themselves (amem, bmem, fmem) are not written; the iteration
+// transfers the final structure factors into them at its end.
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "run/state.h"
+
+namespace quilmo {
+
+// The slot of the half of sf where F(h) is read, for h at `p`: s >= 0 holds
+// F(h) itself, s < 0 holds its conjugate at ~s.
+inline int half_slot(const HalfPos& p) { return static_cast<int>(p.direct >= 0 ? p.direct : ~p.mirror); }
+
+// Observed values of a range of refl entries, for the R sums.
+struct ObsList {
+    std::vector<int> at;  // half_slot of each entry
+    std::vector<double> rf, a, b, sigma, weight;
+    long size() const { return static_cast<long>(at.size()); }
+};
+
+struct CycleLists {
+    int ach = 1;  // actcon / 2
+
+    // Constraint gradient: of the memrefl entries that fillfgcon writes
+    // (F and P, then G) those whose value stays in sf, that is the last one
+    // written at each position.  F and P entries first (nfp), then G.
+    long nfp = 0;
+    std::vector<int> at;      // half_slot, per entry
+    std::vector<double> rf;   // regularization factor, per entry
+    std::vector<double> a, b;  // F and P: observed (or prior) structure factor
+    std::vector<double> k;     // F and P: weight^ach modwg / mult
+    std::vector<int> group;    // G entry nfp + j: its group
+    std::vector<std::pair<long, int>> mates;  // entries whose conjugate is stored too: entry, slot
+    std::vector<double> v;  // per cycle, 2 per entry: the gradient value (F, P) or the calculated F (G)
+
+    // G groups 1..ggroups (index 0 unused): the group's first refl entry.
+    std::vector<double> gf, gmodwg, gweight, gsigma, sumgm;
+    std::vector<double> pfac;  // per cycle
+
+    // R sums over refl: the F-constraints without F(000), the priors, and
+    // the members of the G groups (group g ending before gend[g]).
+    ObsList f, p;
+    std::vector<int> gat;
+    std::vector<double> grf, gmult;
+    std::vector<long> gend;
+};
+
+// The lists of the run's reflections, positions and all.
+CycleLists cycle_lists(const RunState& st);
+
+// After a forward transform: the gradient values from the structure
+// factors of sf times `scale`, for the next fill_gradient.
+void take_sf(RunState& st, CycleLists& c, double scale);
+
+// rfactor from the structure factors of sf times `scale`; the records are
+// left alone.
+void rfactor_sf(RunState& st, const CycleLists& c, double scale);
+
+// The half of sf = the constraint gradient of fillfgcon, from the values of
+// the last take_sf and gcalc; the backward transform then gives the
+// real-space gradient.  Stops the run as fillfgcon does for an order other
+// than 2, 4, 6 or 8.
+void fill_gradient(RunState& st, CycleLists& c);
+
+}  // namespace quilmo
