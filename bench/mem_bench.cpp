@@ -179,7 +179,7 @@ void BM_MemCycle(benchmark::State& state) {
     const bool wall = threads > 1 || state.range(3) != 0;
     auto now = [wall] {
         return wall ? std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count()
-                    : cpu_seconds();
+                    : thread_seconds();
     };
     double pair = 0, cycle = 1e99;
     c.run(0);  // warm: files, formats and pages in place before anything is timed

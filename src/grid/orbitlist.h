@@ -56,4 +56,15 @@ inline OrbitList orbitlist(const RunState& st) {
     return o;
 }
 
+// The orbit (0-based) of every voxel of a table that covers the grid, so
+// that a pass can fill the grid in voxel order: writes that follow each
+// other in memory cost far less than the scattered voxels of one orbit.
+inline std::vector<int> voxel_orbits(const RunState& st) {
+    std::vector<int> of(static_cast<std::size_t>(st.nvoxtot), 0);
+    for_each_orbit(st.rhotab, st.norb, [&of](int i, Orbit orbit) {
+        for (int j = 0; j < orbit.m; ++j) of[static_cast<std::size_t>(orbit.voxel[j])] = i - 1;
+    });
+    return of;
+}
+
 }  // namespace quilmo

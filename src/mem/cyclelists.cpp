@@ -22,27 +22,43 @@ struct Fh {
 };
 inline Fh read_f(const double* half, int s, double scale) {
     const long q = 2L * (s >= 0 ? s : ~s);
-    return {half[q] * scale, (s >= 0 ? half[q + 1] : -half[q + 1]) * scale};
+    return {half[q] * scale, half[q + 1] * (s >= 0 ? scale : -scale)};
 }
 
 // The gradient values of F and P entries begin..end-1 (fillfgcon's
 // formula): with d = F rf - Fobs, d (actcon/2) |d|^(actcon-2) k.
-QUILMO_CLONES
-void gradient_fp(const double* half, const int* at, const double* rf, const double* a, const double* b,
-                 const double* k, double* v, long begin, long end, double scale, int ach) {
-    const double fach = ach;
+template <int kAch>
+[[gnu::always_inline]] inline void gradient_fp(const double* half, const int* at, const double* rf,
+                                               const double* a, const double* b, const double* k, double* v,
+                                               long begin, long end, double scale) {
     QUILMO_SIMD()
     for (long j = begin; j < end; ++j) {
         const auto [re, im] = read_f(half, at[j], scale);
         const double da = re * rf[j] - a[j], db = im * rf[j] - b[j];
         const double d2 = da * da + db * db;
+        // |d|^(actcon-2), multiplied up as ipow does.
         double p = 1.0;
-        if (ach > 1) p = d2;
-        if (ach > 2) p *= d2;
-        if (ach > 3) p *= d2;
-        const double c = fach * p * k[j];
+        if constexpr (kAch > 1) p = d2;
+        if constexpr (kAch > 2) p *= d2;
+        if constexpr (kAch > 3) p *= d2;
+        const double c = kAch * p * k[j];
         v[2 * j] = da * c;
         v[2 * j + 1] = db * c;
+    }
+}
+
+QUILMO_CLONES
+void gradient_fp(const double* half, const int* at, const double* rf, const double* a, const double* b,
+                 const double* k, double* v, long begin, long end, double scale, int ach) {
+    switch (ach) {
+        case 1:
+            return gradient_fp<1>(half, at, rf, a, b, k, v, begin, end, scale);
+        case 2:
+            return gradient_fp<2>(half, at, rf, a, b, k, v, begin, end, scale);
+        case 3:
+            return gradient_fp<3>(half, at, rf, a, b, k, v, begin, end, scale);
+        default:
+            return gradient_fp<4>(half, at, rf, a, b, k, v, begin, end, scale);
     }
 }
 
@@ -56,6 +72,42 @@ void calculated_g(const double* half, const int* at, const double* rf, double* v
         v[2 * j] = re * rf[j];
         v[2 * j + 1] = im * rf[j];
     }
+}
+
+// Half the gradient values of entries begin..end-1 into the half h: stored
+// where F(h) itself is kept, or added as a conjugate (`kMirror`).  G values
+// are F times the factor of their group (pfac[group[j - goff]]).
+template <bool kGroup, bool kMirror>
+[[gnu::always_inline]] inline void put_halves(double* h, const int* at, const double* v, const int* group,
+                                              long goff, const double* pfac, long begin, long end) {
+    QUILMO_SIMD()
+    for (long j = begin; j < end; ++j) {
+        const double f = kGroup ? pfac[group[j - goff]] : 1.0;
+        const double re = 0.5 * (f * v[2 * j]), im = 0.5 * (f * v[2 * j + 1]);
+        const int s = at[j];
+        if constexpr (kMirror) {
+            const long q = 2L * ~s;
+            h[q] += re;
+            h[q + 1] -= im;
+        } else {
+            const long q = 2L * s;
+            h[q] = re;
+            h[q + 1] = im;
+        }
+    }
+}
+
+QUILMO_CLONES
+void put_gradient(double* h, const CycleLists& c) {
+    const int* at = c.at.data();
+    const double* v = c.v.data();
+    const int* group = c.group.data();
+    const double* pfac = c.pfac.data();
+    const long fpd = c.nfpd, fp = c.nfp, gd = c.nfp + c.ngd, n = static_cast<long>(c.at.size());
+    put_halves<false, false>(h, at, v, group, fp, pfac, 0, fpd);
+    put_halves<true, false>(h, at, v, group, fp, pfac, fp, gd);
+    put_halves<false, true>(h, at, v, group, fp, pfac, fpd, fp);
+    put_halves<true, true>(h, at, v, group, fp, pfac, gd, n);
 }
 
 // The R sums of entries begin..end-1 of an observation list: sum of the
@@ -150,24 +202,37 @@ CycleLists cycle_lists(const RunState& st) {
     for (std::size_t r = 0; r < order.size(); ++r)
         if (r + 1 == order.size() || loc(order[r + 1]) != loc(order[r])) stays[order[r]] = 1;
 
-    for (std::size_t w = 0; w < written.size(); ++w) {
-        if (!stays[w]) continue;
-        const reftyp& e = st.memrefl(written[w]);
-        const HalfPos pos = st.sf.position(e.sfloc);
-        if (pos.direct >= 0 && pos.mirror >= 0)
-            c.mates.emplace_back(static_cast<long>(c.at.size()), static_cast<int>(pos.mirror));
-        c.at.push_back(half_slot(pos));
-        c.rf.push_back(e.rf);
-        if (w < nwritten_fp) {
-            c.a.push_back(e.a);
-            c.b.push_back(e.b);
-            c.k.push_back(ipow(e.weight, c.ach) * e.modwg / e.mult);
-        } else {
-            c.group.push_back(e.hklfg[8]);
+    // F and P entries first, then G; within each those whose F(h) is stored
+    // as it is (direct) before those stored as a conjugate (mirror), so
+    // that fill_gradient can store the first kind and add the second.
+    auto add_entries = [&](std::size_t from, std::size_t to, bool fp, bool direct) {
+        for (std::size_t w = from; w < to; ++w) {
+            if (!stays[w]) continue;
+            const reftyp& e = st.memrefl(written[w]);
+            const HalfPos pos = st.sf.position(e.sfloc);
+            if ((pos.direct >= 0) != direct) continue;
+            if (pos.direct >= 0 && pos.mirror >= 0)
+                c.mates.emplace_back(static_cast<long>(c.at.size()), static_cast<int>(pos.mirror));
+            c.at.push_back(half_slot(pos));
+            c.rf.push_back(e.rf);
+            if (fp) {
+                c.a.push_back(e.a);
+                c.b.push_back(e.b);
+                c.k.push_back(ipow(e.weight, c.ach) * e.modwg / e.mult);
+            } else {
+                c.group.push_back(e.hklfg[8]);
+            }
         }
-    }
-    c.nfp = static_cast<long>(c.a.size());
+    };
+    add_entries(0, nwritten_fp, true, true);
+    c.nfpd = static_cast<long>(c.at.size());
+    add_entries(0, nwritten_fp, true, false);
+    c.nfp = static_cast<long>(c.at.size());
+    add_entries(nwritten_fp, written.size(), false, true);
+    c.ngd = static_cast<long>(c.at.size()) - c.nfp;
+    add_entries(nwritten_fp, written.size(), false, false);
     c.v.assign(2 * c.at.size(), 0.0);
+    c.vb = c.v;
 
     const std::size_t ng = static_cast<std::size_t>(std::max(st.ggroups, 0)) + 1;
     c.gf.assign(ng, 0.0);
@@ -258,27 +323,20 @@ void fill_gradient(RunState& st, CycleLists& c) {
         const std::size_t gs = static_cast<std::size_t>(g);
         c.pfac[gs] = gfactor(ach, st.gcalc(g), c.gf[gs], c.gmodwg[gs], c.gweight[gs], c.sumgm[gs]);
     }
-    // Each entry adds half its value where F(h) is stored and half its
+    // Each entry puts half its value where F(h) is stored and half its
     // conjugate where F(-h) is (the Hermitian part that the backward
-    // transform of a real density takes); a slot receives at most two
-    // such halves, so the order of the additions does not matter.
+    // transform of a real density takes).  A slot holds F(h) for one h
+    // and a conjugate for one h, so the direct halves are stored, and the
+    // conjugate halves added, in any order.
     double* h = reinterpret_cast<double*>(half);
-    const long n = static_cast<long>(c.at.size());
-    auto value = [&](long j) {
-        const std::size_t jj = static_cast<std::size_t>(j);
-        const double f = j < c.nfp ? 1.0 : c.pfac[static_cast<std::size_t>(c.group[jj - static_cast<std::size_t>(c.nfp)])];
-        return cplx(f * c.v[2 * jj], f * c.v[2 * jj + 1]);
-    };
-    for (long j = 0; j < n; ++j) {
-        const int s = c.at[static_cast<std::size_t>(j)];
-        const cplx x = 0.5 * value(j);
-        const long q = 2L * (s >= 0 ? s : ~s);
-        h[q] += x.real();
-        h[q + 1] += s >= 0 ? x.imag() : -x.imag();
-    }
+    put_gradient(h, c);
+    const long fp = c.nfp;
     for (const auto& [j, slot] : c.mates) {
-        const cplx x = 0.5 * std::conj(value(j));
-        half[slot] += x;
+        const std::size_t jj = static_cast<std::size_t>(j);
+        const double f = j < fp ? 1.0 : c.pfac[static_cast<std::size_t>(c.group[jj - static_cast<std::size_t>(fp)])];
+        const double re = 0.5 * (f * c.v[2 * jj]), im = 0.5 * (f * c.v[2 * jj + 1]);
+        h[2 * static_cast<std::size_t>(slot)] += re;
+        h[2 * static_cast<std::size_t>(slot) + 1] -= im;
     }
 }
 

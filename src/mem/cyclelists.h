@@ -36,8 +36,10 @@ struct CycleLists {
 
     // Constraint gradient: of the memrefl entries that fillfgcon writes
     // (F and P, then G) those whose value stays in sf, that is the last one
-    // written at each position.  F and P entries first (nfp), then G.
-    long nfp = 0;
+    // written at each position.  F and P entries first (nfp), then G; in
+    // each, first those whose F(h) is kept as it is in the half (nfpd of F
+    // and P, ngd of G), then those kept as a conjugate.
+    long nfp = 0, nfpd = 0, ngd = 0;
     std::vector<int> at;      // half_slot, per entry
     std::vector<double> rf;   // regularization factor, per entry
     std::vector<double> a, b;  // F and P: observed (or prior) structure factor
@@ -45,6 +47,7 @@ struct CycleLists {
     std::vector<int> group;    // G entry nfp + j: its group
     std::vector<std::pair<long, int>> mates;  // entries whose conjugate is stored too: entry, slot
     std::vector<double> v;  // per cycle, 2 per entry: the gradient value (F, P) or the calculated F (G)
+    std::vector<double> vb;  // the same for the backup density (kept by the iteration)
 
     // G groups 1..ggroups (index 0 unused): the group's first refl entry.
     std::vector<double> gf, gmodwg, gweight, gsigma, sumgm;

@@ -70,13 +70,12 @@ void write_density_now(RunState& st) {
 
 namespace {
 
-// Back to the last accepted density, with its structure factors; what au
-// held is no longer needed.
+// Back to the last accepted density; what au held is no longer needed.
+// The gradient values of the backup were kept beside it, so no transform
+// is needed to go on from it.
 void restore_backup(RunState& st, IterDensity& d, CycleLists& lists) {
     to_backup(st, d);
-    expandsf(st);
-    fft(st, 1);
-    take_sf(st, lists, 1.0);
+    std::swap(lists.v, lists.vb);
 }
 
 void progress(RunState& st, int ncycle, double lambda) {
@@ -139,11 +138,12 @@ void mem(RunState& st) {
     const OrbitList orb = orbitlist(st);
     CycleLists lists = cycle_lists(st);
     IterDensity d;
-    init_density(st, d);
+    init_density(st, orb, d);
 
     new_structure_factors(st);
     rfactor(st);
     take_sf(st, lists, 1.0);
+    lists.vb = lists.v;
     double fgconold = st.fgcon + 1, fpgconold = st.fpgcon + 1;
     entropy(st);
     std::copy(st.au.vec().begin(), st.au.vec().end(), st.bau.vec().begin());
@@ -179,6 +179,9 @@ void mem(RunState& st) {
         fill_gradient(st, lists);
         fft_backward_unscaled(st);
         const double lambda = c.lambda;
+        // The update keeps the density it starts from as the backup unless
+        // the backup is pinned; its gradient values go with it.
+        if (!d.pinned) std::swap(lists.v, lists.vb);
         const StepResult u = update(st, orb, d, lambda);
         fft(st, 1);
         take_sf(st, lists, d.scale);

@@ -17,14 +17,14 @@ namespace quilmo {
 
 namespace {
 
-// Orbits per block: the new values of a block are spread over the grid
+// Orbits per block: the gradient of a block is read twice (for its largest
+// value, then for the step) and its new values are spread over the grid
 // while they are still in the first-level cache.
 constexpr long kBlock = 512;
 
 // Partial sums of the update over a range of orbits.
 struct Sums {
     double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
-    double big = 0;   // exponents of 708 or more
     double gmax = 0;  // largest |g|
     void add(const Sums& o) {
         sc += o.sc;
@@ -32,7 +32,6 @@ struct Sums {
         clen += o.clen;
         sumrho += o.sumrho;
         slog += o.slog;
-        big += o.big;
         gmax = std::max(gmax, o.gmax);
     }
 };
@@ -51,14 +50,23 @@ struct Arrays {
 // the sums are taken with the values before the step:
 //   sc -= m^2 ln(au/rau) g, slen += (m ln(au/rau))^2, clen += (m g)^2,
 // and after it: sumrho += m au, slog += m au ln(au/rau).
+// The largest |g| is found first, in a loop of its own: a comparison in the
+// loop of the exponential keeps the compiler from its vector version.
+// |lambda g| >= 708 anywhere then means |lambda| gmax >= 708.
 template <bool kIdentity, bool kTwo>
 [[gnu::always_inline]] inline Sums step(double* grad, const int* v, const double* m, const Arrays& a, long norb,
                                         long begin, long end, double norm, double lambda) {
-    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0, big = 0, gmax = 0;
+    double gmax = 0;
+    QUILMO_SIMD(reduction(max : gmax))
+    for (long i = begin; i < end; ++i) {
+        const double ag = std::fabs((kIdentity ? grad[i] : grad[v[i]]) / norm);
+        gmax = ag > gmax ? ag : gmax;
+    }
+    double sc = 0, slen = 0, clen = 0, sumrho = 0, slog = 0;
     const double *au = a.au, *lr = a.lr;
     double *nau = a.nau, *nlr = a.nlr;
     const double scale = a.scale, shift = a.shift;
-    QUILMO_SIMD(reduction(+ : sc, slen, clen, sumrho, slog, big) reduction(max : gmax))
+    QUILMO_SIMD(reduction(+ : sc, slen, clen, sumrho, slog))
     for (long i = begin; i < end; ++i) {
         const double mi = kIdentity ? 1.0 : m[i];
         const double g = (kIdentity ? grad[i] : grad[v[i]]) / norm;
@@ -67,9 +75,6 @@ template <bool kIdentity, bool kTwo>
         sc -= mi * mi * l1 * g;
         slen += (mi * l1) * (mi * l1);
         clen += (mi * g) * (mi * g);
-        big += std::fabs(e) >= 708 ? 1.0 : 0.0;
-        const double ag = std::fabs(g);
-        gmax = ag > gmax ? ag : gmax;
         const double x = std::exp(e);
         const double n1 = au[i] * scale * x, nl1 = l1 + e;
         nau[i] = n1;
@@ -88,7 +93,7 @@ template <bool kIdentity, bool kTwo>
         }
         if constexpr (kIdentity) grad[i] = n1;
     }
-    return Sums{sc, slen, clen, sumrho, slog, big, gmax};
+    return Sums{sc, slen, clen, sumrho, slog, gmax};
 }
 
 QUILMO_CLONES
@@ -106,6 +111,13 @@ QUILMO_CLONES
 Sums step_two(double* grad, const int* v, const double* m, const Arrays& a, long norb, long begin, long end,
               double norm, double lambda) {
     return step<false, true>(grad, v, m, a, norb, begin, end, norm, lambda);
+}
+
+// rho(v) = value(of(v)) for the voxels begin..end-1.
+QUILMO_CLONES
+void spread_voxels(double* rho, const int* of, const double* value, long begin, long end) {
+    QUILMO_SIMD()
+    for (long v = begin; v < end; ++v) rho[v] = value[of[v]];
 }
 
 // Writes the new value of orbits begin..end-1 (the first channel less the
@@ -133,7 +145,7 @@ long spread(double* rho, const int* tab, long t, const double* nau, long norb, b
 
 }  // namespace
 
-void init_density(RunState& st, IterDensity& d) {
+void init_density(RunState& st, const OrbitList& orb, IterDensity& d) {
     const double* au = st.au.data();
     const double* rau = st.rau.data();
     d.now.resize(static_cast<std::size_t>(st.au.size()));
@@ -153,6 +165,8 @@ void init_density(RunState& st, IterDensity& d) {
         while (k < parts && i == static_cast<long>(st.norb) * k / parts) d.tab_start[static_cast<std::size_t>(k++)] = t;
         t += st.rhotab.data()[t] + 1;
     }
+    d.of.clear();
+    if (orb.covers && !orb.identity && st.nchan == 1) d.of = voxel_orbits(st);
 }
 
 StepResult update(RunState& st, const OrbitList& orb, IterDensity& d, double lambda) {
@@ -168,26 +182,31 @@ StepResult update(RunState& st, const OrbitList& orb, IterDensity& d, double lam
     const double norm = st.norm;
     const int parts = part_count(st.nthreads, norb);
     std::array<Sums, kMaxThreads> sums;  // no allocation in the cycle
+    // Each voxel belongs to one orbit, so writing an orbit's voxels never
+    // overwrites the gradient at the first voxel of another.
+    const bool walk = !identity && orb.covers && d.of.empty();
     for_parts(parts, norb, [&](int k, long begin, long end) {
         Sums& p = sums[static_cast<std::size_t>(k)];
         p = Sums{};
-        if (identity) {
-            p = step_identity(grad, arrays, begin, end, norm, lambda);
-            return;
-        }
-        // Each voxel belongs to one orbit, so writing an orbit's voxels
-        // never overwrites the gradient at the first voxel of another.
         long t = d.tab_start[static_cast<std::size_t>(k)];
         for (long b = begin; b < end; b += kBlock) {
             const long e = std::min(end, b + kBlock);
-            p.add(two ? step_two(grad, v, m, arrays, norb, b, e, norm, lambda)
-                      : step_orbits(grad, v, m, arrays, b, e, norm, lambda));
-            if (orb.covers) t = spread(grad, tab, t, arrays.nau, norb, two, b, e);
+            p.add(identity ? step_identity(grad, arrays, b, e, norm, lambda)
+                  : two    ? step_two(grad, v, m, arrays, norb, b, e, norm, lambda)
+                           : step_orbits(grad, v, m, arrays, b, e, norm, lambda));
+            if (walk) t = spread(grad, tab, t, arrays.nau, norb, two, b, e);
         }
     });
+    // With the orbit of every voxel at hand the grid is filled in voxel
+    // order, once every gradient value has been read.
+    if (!d.of.empty()) {
+        const long n = st.nvoxtot;
+        for_parts(part_count(st.nthreads, n), n,
+                  [&](int, long begin, long end) { spread_voxels(grad, d.of.data(), arrays.nau, begin, end); });
+    }
     Sums total;
     for (int k = 0; k < parts; ++k) total.add(sums[static_cast<std::size_t>(k)]);
-    if (total.big > 0) lambda_too_large(st, lambda, total.gmax);
+    if (std::fabs(lambda) * total.gmax >= 708) lambda_too_large(st, lambda, total.gmax);
 
     if (!d.pinned) {
         std::swap(st.au, st.bau);

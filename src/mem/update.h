@@ -35,10 +35,11 @@ struct IterDensity {
     double bscale = 1, bshift = 0;  // pending on st.bau and backup
     bool pinned = false;
     std::vector<long> tab_start;  // rhotab position of the first orbit of each part of the update
+    std::vector<int> of;          // orbit of each voxel (a covering table with symmetry, one channel)
 };
 
 // ln(au/rau) of the starting density, nothing pending, bau allocated.
-void init_density(RunState& st, IterDensity& d);
+void init_density(RunState& st, const OrbitList& orb, IterDensity& d);
 
 // What one update found.
 struct StepResult {
