@@ -43,6 +43,10 @@ struct DualProblem {
     int nx = 0;                  // variables
     double cdead = 0;            // sum over the tied components of Fo of |.|^2 / w
     std::vector<double> m, rau;  // multiplicity and prior of each orbit of st.rhotab
+    std::vector<int> at;         // half_slot of pos, for reading F(h)
+    std::vector<int> of;         // orbit of every voxel (symmetry, a table that covers the grid)
+    bool identity = false;       // every orbit is the voxel of its own index
+    double osum = 0;             // sum |Fo| over the constraints
     double charge = 0;
     double aim = 1;  // the constraint value the solution takes
     double n = 0;    // grid points

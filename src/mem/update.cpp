@@ -113,13 +113,6 @@ Sums step_two(double* grad, const int* v, const double* m, const Arrays& a, long
     return step<false, true>(grad, v, m, a, norb, begin, end, norm, lambda);
 }
 
-// rho(v) = value(of(v)) for the voxels begin..end-1.
-QUILMO_CLONES
-void spread_voxels(double* rho, const int* of, const double* value, long begin, long end) {
-    QUILMO_SIMD()
-    for (long v = begin; v < end; ++v) rho[v] = value[of[v]];
-}
-
 // Writes the new value of orbits begin..end-1 (the first channel less the
 // second with two) to their voxels, reading rhotab from position t on;
 // returns the position after the last orbit.
@@ -199,11 +192,7 @@ StepResult update(RunState& st, const OrbitList& orb, IterDensity& d, double lam
     });
     // With the orbit of every voxel at hand the grid is filled in voxel
     // order, once every gradient value has been read.
-    if (!d.of.empty()) {
-        const long n = st.nvoxtot;
-        for_parts(part_count(st.nthreads, n), n,
-                  [&](int, long begin, long end) { spread_voxels(grad, d.of.data(), arrays.nau, begin, end); });
-    }
+    if (!d.of.empty()) expandsf(st, arrays.nau, d.of);
     Sums total;
     for (int k = 0; k < parts; ++k) total.add(sums[static_cast<std::size_t>(k)]);
     if (std::fabs(lambda) * total.gmax >= 708) lambda_too_large(st, lambda, total.gmax);
