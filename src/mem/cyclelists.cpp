@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 #include <unordered_map>
 
@@ -364,15 +363,10 @@ void rfactor_sf(RunState& st, const CycleLists& c, double scale) {
 
 void fill_gradient(RunState& st, CycleLists& c) {
     const int ach = gradient_ach(st);
-    TransformArray& sf = st.sf;
     // The half is written here, not through the values at reflection
     // positions.
-    sf.sparse().active = false;
-    cplx* half = sf.half();
-    const long nhalf = sf.nhalf();
-    for_parts(part_count(st.nthreads, nhalf), nhalf, [half](int, long begin, long end) {
-        std::memset(static_cast<void*>(half + begin), 0, sizeof(cplx) * static_cast<std::size_t>(end - begin));
-    });
+    st.sf.sparse().active = false;
+    st.sf.clear_half(st.nthreads);
 
     for (int g = 1; g <= st.ggroups; ++g) {
         const std::size_t gs = static_cast<std::size_t>(g);
@@ -383,7 +377,7 @@ void fill_gradient(RunState& st, CycleLists& c) {
     // transform of a real density takes).  A slot holds F(h) for one h
     // and a conjugate for one h, so the direct halves are stored, and the
     // conjugate halves added, in any order.
-    double* h = reinterpret_cast<double*>(half);
+    double* h = reinterpret_cast<double*>(st.sf.half());
     put_gradient(h, c);
     const long fp = c.nfp;
     for (const auto& [j, slot] : c.mates) {

@@ -1,16 +1,14 @@
 #include "mem/dual.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
 #include <random>
 
 #include "fourier/fft.h"
-#include "run/parallel.h"
-#include "run/simd.h"
 #include "grid/orbitlist.h"
 #include "grid/voxels.h"
 #include "run/limits.h"
+#include "run/simd.h"
 
 namespace quilmo {
 
@@ -21,11 +19,7 @@ namespace {
 // added, so that a reflection that is its own Friedel mate on the grid gets
 // both terms; the backward transform, left unscaled, then gives phi.
 void phi_on_grid(RunState& st, const DualProblem& p, const double* t) {
-    cplx* half = st.sf.half();
-    const long nhalf = st.sf.nhalf();
-    for_parts(part_count(st.nthreads, nhalf), nhalf, [half](int, long begin, long end) {
-        std::memset(static_cast<void*>(half + begin), 0, sizeof(cplx) * static_cast<std::size_t>(end - begin));
-    });
+    st.sf.clear_half(st.nthreads);
     st.sf.sparse().active = false;  // the half itself is written, not the sparse values
     for (int k = 0; k < p.nf; ++k) {
         const cplx tk(t[2 * k], t[2 * k + 1]);

@@ -1,9 +1,6 @@
 #include "mem/iteration.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <vector>
 
 #include "density/files.h"
 #include "fourier/fft.h"
@@ -19,8 +16,6 @@
 #include "mem/usercom.h"
 #include "reflections/transfer.h"
 #include "run/console.h"
-#include "run/limits.h"
-#include "run/parallel.h"
 #include "textio/stop.h"
 
 namespace quilmo {
