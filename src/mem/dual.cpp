@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <utility>
 
 #include "fourier/fft.h"
 #include "grid/orbitlist.h"
@@ -15,16 +16,20 @@ namespace quilmo {
 namespace {
 
 // phi(x) = 2 Re sum_k conj(t_k) exp(2 pi i h_k.x) at every voxel of sf's
-// density.  t_k goes to the position of h_k and conj(t_k) to that of -h_k,
-// added, so that a reflection that is its own Friedel mate on the grid gets
-// both terms; the backward transform, left unscaled, then gives phi.
+// density.  t_k belongs at the position of h_k and conj(t_k) at that of
+// -h_k, added, so that a reflection that is its own Friedel mate on the grid
+// gets both terms; the slot that keeps F(h_k) then receives t_k and the one
+// that keeps its conjugate conj(t_k).  The backward transform, left
+// unscaled, gives phi.
 void phi_on_grid(RunState& st, const DualProblem& p, const double* t) {
     st.sf.clear_half(st.nthreads);
     st.sf.sparse().active = false;  // the half itself is written, not the sparse values
+    cplx* half = st.sf.half();
     for (int k = 0; k < p.nf; ++k) {
         const cplx tk(t[2 * k], t[2 * k + 1]);
-        st.sf.add(p.pos[static_cast<std::size_t>(k)], tk);
-        st.sf.add(p.neg[static_cast<std::size_t>(k)], std::conj(tk));
+        const HalfPos& pos = p.pos[static_cast<std::size_t>(k)];
+        if (pos.direct >= 0) half[pos.direct] += tk;
+        if (pos.mirror >= 0) half[pos.mirror] += std::conj(tk);
     }
     fft_backward_unscaled(st);
 }
@@ -32,11 +37,22 @@ void phi_on_grid(RunState& st, const DualProblem& p, const double* t) {
 // The orbit means of the density of sf into phibar; returns the largest
 // -phibar.  Only the given constraints are placed: the mean over each orbit
 // is what symmetrises phi, exactly, whatever the orbit of h holds (its
-// symmetry images, -h itself).
-double orbit_means(const RunState& st, std::vector<double>& phibar) {
+// symmetry images, -h itself).  With the orbit of every voxel at hand the
+// grid is read in voxel order.
+double orbit_means(const RunState& st, const DualProblem& p, std::vector<double>& phibar) {
     const double* rho = st.sf.density();
-    phibar.resize(static_cast<std::size_t>(st.norb));
+    phibar.assign(static_cast<std::size_t>(st.norb), 0.0);
     double top = -HUGE_VAL;
+    if (!p.of.empty()) {
+        double* sum = phibar.data();
+        const int* of = p.of.data();
+        for (long v = 0; v < static_cast<long>(p.of.size()); ++v) sum[of[v]] += rho[v];
+        for (std::size_t i = 0; i < phibar.size(); ++i) {
+            phibar[i] /= p.m[i];
+            top = std::max(top, -phibar[i]);
+        }
+        return top;
+    }
     for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit orbit) {
         double sum = 0;
         for (int j = 0; j < orbit.m; ++j) sum += rho[orbit.voxel[j]];
@@ -87,6 +103,20 @@ ExpSums prior_exp(const double* phibar, const double* rau, const double* m, doub
         }
     }
     return {z, zp};
+}
+
+// sum w |t|^2 and sum Re(conj(t) Fo) over the constraints.
+QUILMO_CLONES
+std::pair<double, double> multiplier_sums(const DualProblem& p, const double* t) {
+    const double *w = p.w.data(), *fa = p.fa.data(), *fb = p.fb.data();
+    double wt2 = 0, lin = 0;
+    QUILMO_SIMD(reduction(+ : wt2, lin))
+    for (long k = 0; k < p.nf; ++k) {
+        const double tr = t[2 * k], ti = t[2 * k + 1];
+        wt2 += w[k] * (tr * tr + ti * ti);
+        lin += tr * fa[k] + ti * fb[k];
+    }
+    return {wt2, lin};
 }
 
 QUILMO_CLONES
@@ -204,15 +234,10 @@ DualProblem dual_problem(RunState& st, double aim) {
     DualProblem p;
     p.aim = aim;
     p.charge = st.charge;
-    p.n = static_cast<double>(st.nvoxtot);
     const double d = st.totalfg() - 1;
     for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) {
         const reftyp& e = st.refl(i);
-        std::array<int, 9> minus{};
-        for (int k = 0; k < st.sdim; ++k)
-            minus[static_cast<std::size_t>(k)] = -e.hklfg[static_cast<std::size_t>(k)];
         p.pos.push_back(st.sf.position(e.sfloc));
-        p.neg.push_back(st.sf.position(arraylocation(st, minus, 2)));
         p.fa.push_back(e.a);
         p.fb.push_back(e.b);
         p.w.push_back(d * e.sigma * e.sigma);
@@ -252,7 +277,7 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     if (p.identity) {
         top = lowest(grid, norb);
     } else {
-        top = orbit_means(st, phibar);
+        top = orbit_means(st, p, phibar);
         ph = phibar.data();
     }
     const ExpSums e = prior_exp(ph, p.rau.data(), p.m.data(), au, p.identity ? grid : nullptr, norb, top);
@@ -268,12 +293,7 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     }
 
     DualValues v;
-    double wt2 = 0, lin = 0;
-    for (int k = 0; k < p.nf; ++k) {
-        const double tr = x[2 * k], ti = x[2 * k + 1];
-        wt2 += p.w[static_cast<std::size_t>(k)] * (tr * tr + ti * ti);
-        lin += tr * p.fa[static_cast<std::size_t>(k)] + ti * p.fb[static_cast<std::size_t>(k)];
-    }
+    const auto [wt2, lin] = multiplier_sums(p, x);
     const double root = std::sqrt(aim * wt2);
     v.psi = p.charge * lnz + 2 * lin + 2 * root;
     v.lambda = std::sqrt(wt2 / aim);
@@ -341,7 +361,7 @@ double dual_angle_test(RunState& st, const DualProblem& p, const double* au, con
     }
     std::vector<double> c;
     phi_on_grid(st, p, t.data());
-    orbit_means(st, c);
+    orbit_means(st, p, c);
 
     // Per orbit: dS/dau = m (-1 - ln(au/rau)), dC/dau = m c.  The charge
     // constraint's normal is m; both are projected onto its complement.

@@ -35,7 +35,7 @@ namespace quilmo {
 // spend its steps on directions of almost no curvature.
 struct DualProblem {
     int nf = 0;                  // F-constraints after F(000)
-    std::vector<HalfPos> pos, neg;  // where F(h) and F(-h) are stored in sf
+    std::vector<HalfPos> pos;    // where F(h) is stored in sf (F(-h) at the other slot)
     std::vector<double> fa, fb;  // observed structure factor
     std::vector<double> w;       // D sigma^2
     std::vector<int> kind;       // free components of t: 2, 1 (along dir) or 0
@@ -49,7 +49,6 @@ struct DualProblem {
     double osum = 0;             // sum |Fo| over the constraints
     double charge = 0;
     double aim = 1;  // the constraint value the solution takes
-    double n = 0;    // grid points
     double aimfree() const { return aim - cdead; }
 };
 

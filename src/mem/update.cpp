@@ -18,8 +18,9 @@ namespace quilmo {
 namespace {
 
 // Orbits per block: the gradient of a block is read twice (for its largest
-// value, then for the step) and its new values are spread over the grid
-// while they are still in the first-level cache.
+// value, then for the step), and where the orbit table is walked the new
+// values are spread over the grid while they are still in the first-level
+// cache.
 constexpr long kBlock = 512;
 
 // Partial sums of the update over a range of orbits.
