@@ -24,22 +24,22 @@ namespace {
 
 // The R terms of one F-constraint with calculated parts re rf, im rf:
 // amplitude, |dF|, w |dF|^2 and the powers of |dF|/sigma.
-#define QUILMO_R_TERMS                                  \
-    fcal += std::sqrt(re * re + im * im) * rf[j];       \
-    {                                                   \
-        const double d = std::sqrt(d2);                 \
-        dsum += d;                                      \
-        dsq += d2 * w[j];                               \
-        const double x = d / sigma[j];                  \
-        double p = x;                                   \
-        c1 += p;                                        \
-        c2 += p *= x;                                   \
-        c3 += p *= x;                                   \
-        c4 += p *= x;                                   \
-        c5 += p *= x;                                   \
-        c6 += p *= x;                                   \
-        c7 += p *= x;                                   \
-        c8 += p *= x;                                   \
+#define QUILMO_R_TERMS                            \
+    fcal += std::sqrt(re * re + im * im) * rf[j]; \
+    {                                             \
+        const double d = std::sqrt(d2);           \
+        dsum += d;                                \
+        dsq += d2 * w[j];                         \
+        const double x = d / sigma[j];            \
+        double p = x;                             \
+        c1 += p;                                  \
+        c2 += p *= x;                             \
+        c3 += p *= x;                             \
+        c4 += p *= x;                             \
+        c5 += p *= x;                             \
+        c6 += p *= x;                             \
+        c7 += p *= x;                             \
+        c8 += p *= x;                             \
     }
 
 ObsSums obs_result(double fcal, double dsum, double dsq, const std::array<double, 8>& c) {
@@ -55,8 +55,8 @@ ObsSums obs_result(double fcal, double dsum, double dsq, const std::array<double
 // formula): with d = F rf - Fobs, d (actcon/2) |d|^(actcon-2) k.  With
 // kTwins also the R sums of the entries (all twins).
 template <int kAch, bool kTwins>
-[[gnu::always_inline]] inline ObsSums gradient_fp(const double* half, const CycleLists& cl, double* v, long begin,
-                                                  long end, double scale) {
+[[gnu::always_inline]] inline ObsSums gradient_fp(const double* half, const CycleLists& cl, double* v,
+                                                  long begin, long end, double scale) {
     const int* at = cl.at.data();
     const double *rf = cl.rf.data(), *a = cl.a.data(), *b = cl.b.data(), *k = cl.k.data();
     const double *sigma = cl.sigma.data(), *w = cl.weight.data();
@@ -212,7 +212,8 @@ CycleLists cycle_lists(const RunState& st) {
     std::vector<std::size_t> order(written.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     auto loc = [&](std::size_t w) { return st.memrefl(written[w]).sfloc; };
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return loc(x) < loc(y); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t x, std::size_t y) { return loc(x) < loc(y); });
     std::vector<char> stays(written.size(), 0);
     for (std::size_t r = 0; r < order.size(); ++r)
         if (r + 1 == order.size() || loc(order[r + 1]) != loc(order[r])) stays[order[r]] = 1;
@@ -320,10 +321,14 @@ void take_sf(RunState& st, CycleLists& c, double scale) {
         ObsSums& s = sums[static_cast<std::size_t>(k)];
         s = ObsSums{};
         const long tm = c.nfpd + c.ntm;
-        within(begin, end, 0, c.ntd, [&](long lo, long hi) { s.add(gradient_fp<true>(half, c, v, lo, hi, scale)); });
-        within(begin, end, c.ntd, c.nfpd, [&](long lo, long hi) { gradient_fp<false>(half, c, v, lo, hi, scale); });
-        within(begin, end, c.nfpd, tm, [&](long lo, long hi) { s.add(gradient_fp<true>(half, c, v, lo, hi, scale)); });
-        within(begin, end, tm, c.nfp, [&](long lo, long hi) { gradient_fp<false>(half, c, v, lo, hi, scale); });
+        within(begin, end, 0, c.ntd,
+               [&](long lo, long hi) { s.add(gradient_fp<true>(half, c, v, lo, hi, scale)); });
+        within(begin, end, c.ntd, c.nfpd,
+               [&](long lo, long hi) { gradient_fp<false>(half, c, v, lo, hi, scale); });
+        within(begin, end, c.nfpd, tm,
+               [&](long lo, long hi) { s.add(gradient_fp<true>(half, c, v, lo, hi, scale)); });
+        within(begin, end, tm, c.nfp,
+               [&](long lo, long hi) { gradient_fp<false>(half, c, v, lo, hi, scale); });
         within(begin, end, c.nfp, n,
                [&](long lo, long hi) { calculated_g(half, c.at.data(), c.rf.data(), v, lo, hi, scale); });
     });
@@ -382,7 +387,8 @@ void fill_gradient(RunState& st, CycleLists& c) {
     const long fp = c.nfp;
     for (const auto& [j, slot] : c.mates) {
         const std::size_t jj = static_cast<std::size_t>(j);
-        const double f = j < fp ? 1.0 : c.pfac[static_cast<std::size_t>(c.group[jj - static_cast<std::size_t>(fp)])];
+        const double f =
+            j < fp ? 1.0 : c.pfac[static_cast<std::size_t>(c.group[jj - static_cast<std::size_t>(fp)])];
         const double re = 0.5 * (f * c.v[2 * jj]), im = 0.5 * (f * c.v[2 * jj + 1]);
         h[2 * static_cast<std::size_t>(slot)] += re;
         h[2 * static_cast<std::size_t>(slot) + 1] -= im;

@@ -49,12 +49,12 @@ struct CycleLists {
     // F-constraint of refl (not F(000)) with the same position and observed
     // value, whose R sums are taken in the same pass.
     long nfp = 0, nfpd = 0, ngd = 0, ntd = 0, ntm = 0;
-    std::vector<int> at;       // half_slot, per entry
-    std::vector<double> rf;    // regularization factor, per entry
-    std::vector<double> a, b;  // F and P: observed (or prior) structure factor
-    std::vector<double> k;     // F and P: weight^ach modwg / mult
-    std::vector<double> sigma, weight;  // F and P twins: those of their refl entry
-    std::vector<int> group;    // G entry nfp + j: its group
+    std::vector<int> at;                      // half_slot, per entry
+    std::vector<double> rf;                   // regularization factor, per entry
+    std::vector<double> a, b;                 // F and P: observed (or prior) structure factor
+    std::vector<double> k;                    // F and P: weight^ach modwg / mult
+    std::vector<double> sigma, weight;        // F and P twins: those of their refl entry
+    std::vector<int> group;                   // G entry nfp + j: its group
     std::vector<std::pair<long, int>> mates;  // entries whose conjugate is stored too: entry, slot
     std::vector<double> v;   // per cycle, 2 per entry: the gradient value (F, P) or the calculated F (G)
     std::vector<double> vb;  // the same for the backup density (kept by the iteration)

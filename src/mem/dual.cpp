@@ -245,7 +245,7 @@ DualProblem dual_problem(RunState& st, double aim) {
     p.nf = static_cast<int>(p.pos.size());
 
     for (const HalfPos& pos : p.pos) p.at.push_back(half_slot(pos));
-    for (int k = 0; k < p.nf; ++k) p.osum += std::hypot(p.fa[static_cast<std::size_t>(k)], p.fb[static_cast<std::size_t>(k)]);
+    for (std::size_t k = 0; k < p.pos.size(); ++k) p.osum += std::hypot(p.fa[k], p.fb[k]);
     const OrbitList orb = orbitlist(st);
     p.m = orb.m;
     p.identity = orb.identity;
@@ -304,7 +304,8 @@ DualValues dual_evaluate(RunState& st, const DualProblem& p, const double* xv, d
     fft(st, 1);
     // At t = 0 the root has no derivative; its smallest subgradient is 0.
     const double q = root > 0 ? aim / root : 0.0;
-    const FitSums f = fit(reinterpret_cast<const double*>(st.sf.half()), p, x, fc, g, p.identity ? qz : 1.0, q);
+    const double* half = reinterpret_cast<const double*>(st.sf.half());
+    const FitSums f = fit(half, p, x, fc, g, p.identity ? qz : 1.0, q);
     // The gradient of the free components; a tied one would be 0 at its
     // optimum, which the lowered aim stands for.
     double gg = 0;

@@ -55,8 +55,8 @@ struct Arrays {
 // loop of the exponential keeps the compiler from its vector version.
 // |lambda g| >= 708 anywhere then means |lambda| gmax >= 708.
 template <bool kIdentity, bool kTwo>
-[[gnu::always_inline]] inline Sums step(double* grad, const int* v, const double* m, const Arrays& a, long norb,
-                                        long begin, long end, double norm, double lambda) {
+[[gnu::always_inline]] inline Sums step(double* grad, const int* v, const double* m, const Arrays& a,
+                                        long norb, long begin, long end, double norm, double lambda) {
     double gmax = 0;
     QUILMO_SIMD(reduction(max : gmax))
     for (long i = begin; i < end; ++i) {
@@ -103,8 +103,8 @@ Sums step_identity(double* grad, const Arrays& a, long begin, long end, double n
 }
 
 QUILMO_CLONES
-Sums step_orbits(double* grad, const int* v, const double* m, const Arrays& a, long begin, long end, double norm,
-                 double lambda) {
+Sums step_orbits(double* grad, const int* v, const double* m, const Arrays& a, long begin, long end,
+                 double norm, double lambda) {
     return step<false, false>(grad, v, m, a, 0, begin, end, norm, lambda);
 }
 
@@ -117,7 +117,8 @@ Sums step_two(double* grad, const int* v, const double* m, const Arrays& a, long
 // Writes the new value of orbits begin..end-1 (the first channel less the
 // second with two) to their voxels, reading rhotab from position t on;
 // returns the position after the last orbit.
-long spread(double* rho, const int* tab, long t, const double* nau, long norb, bool two, long begin, long end) {
+long spread(double* rho, const int* tab, long t, const double* nau, long norb, bool two, long begin,
+            long end) {
     for (long i = begin; i < end; ++i) {
         const int m = tab[t];
         const double value = two ? nau[i] - nau[i + norb] : nau[i];
@@ -156,7 +157,8 @@ void init_density(RunState& st, const OrbitList& orb, IterDensity& d) {
     long t = 0;
     int k = 0;
     for (long i = 0; i < st.norb && k < parts; ++i) {
-        while (k < parts && i == static_cast<long>(st.norb) * k / parts) d.tab_start[static_cast<std::size_t>(k++)] = t;
+        while (k < parts && i == static_cast<long>(st.norb) * k / parts)
+            d.tab_start[static_cast<std::size_t>(k++)] = t;
         t += st.rhotab.data()[t] + 1;
     }
     d.of.clear();
@@ -167,8 +169,12 @@ StepResult update(RunState& st, const OrbitList& orb, IterDensity& d, double lam
     const long norb = st.norb;
     const bool two = st.nchan == 2;
     const bool identity = orb.identity && !two;
-    const Arrays arrays{st.au.data(), d.now.data(), d.pinned ? st.au.data() : st.bau.data(),
-                        d.pinned ? d.now.data() : d.backup.data(), d.scale, d.shift};
+    const Arrays arrays{st.au.data(),
+                        d.now.data(),
+                        d.pinned ? st.au.data() : st.bau.data(),
+                        d.pinned ? d.now.data() : d.backup.data(),
+                        d.scale,
+                        d.shift};
     double* grad = st.sf.density();
     const int* tab = st.rhotab.data();
     const int* v = orb.v.data();

@@ -43,9 +43,17 @@ struct ListCase {
         fftinit(st);
 
         std::vector<reftyp> f = {at(0, 0, 0, 30, 0)};
-        for (auto [h, k, l] : std::vector<std::array<int, 3>>{
-                 {1, 0, 0}, {-1, 0, 0}, {1, 2, 1}, {2, -1, 1}, {-2, 1, -1}, {0, 1, 1}, {0, -1, -1},
-                 {3, 1, 0}, {3, 0, 0}, {0, 0, 2}, {1, -2, 3}})
+        for (auto [h, k, l] : std::vector<std::array<int, 3>>{{1, 0, 0},
+                                                              {-1, 0, 0},
+                                                              {1, 2, 1},
+                                                              {2, -1, 1},
+                                                              {-2, 1, -1},
+                                                              {0, 1, 1},
+                                                              {0, -1, -1},
+                                                              {3, 1, 0},
+                                                              {3, 0, 0},
+                                                              {0, 0, 2},
+                                                              {1, -2, 3}})
             f.push_back(at(h, k, l, r(-4, 4), r(-4, 4), 1 + (h + 4) % 2));
         f[3].rf = 0.9;
         const reftyp repeated = at(1, 2, 1, r(-4, 4), r(-4, 4));  // same position as f[3]
@@ -108,11 +116,13 @@ double largest(const std::vector<cplx>& h) {
 
 // rfactor's results that a cycle reports and judges by.
 std::vector<double> statistics(const RunState& st) {
-    std::vector<double> s = {st.r,      st.rw,       st.rf,         st.rwf,         st.rg,       st.rwg,
-                             st.fgcon,  st.fpgcon,   st.sumfcal,    st.sumdeltaf,   st.sumgcal,  st.sumdeltag,
-                             st.sumfgcal, st.sumdeltafsq, st.sumdeltagsq, st.gcalc(1), st.gcalc(2)};
+    std::vector<double> s = {st.r,        st.rw,        st.rf,       st.rwf,         st.rg,
+                             st.rwg,      st.fgcon,     st.fpgcon,   st.sumfcal,     st.sumdeltaf,
+                             st.sumgcal,  st.sumdeltag, st.sumfgcal, st.sumdeltafsq, st.sumdeltagsq,
+                             st.gcalc(1), st.gcalc(2)};
     for (int k = 1; k <= 8; ++k)
-        for (const auto* con : {&st.fcon, &st.pcon, &st.gcon}) s.push_back((*con)[static_cast<std::size_t>(k)]);
+        for (const auto* con : {&st.fcon, &st.pcon, &st.gcon})
+            s.push_back((*con)[static_cast<std::size_t>(k)]);
     return s;
 }
 
@@ -137,7 +147,8 @@ TEST(CycleLists, GradientAndStatisticsAsTheRecordPassesGiveThem) {
             const std::vector<cplx> gradient = half_of(st);
 
             // The same structure factors, of a density 1/scale as large.
-            for (long i = 0; i < st.sf.nhalf(); ++i) st.sf.half()[i] = spectrum[static_cast<std::size_t>(i)] / scale;
+            for (long i = 0; i < st.sf.nhalf(); ++i)
+                st.sf.half()[i] = spectrum[static_cast<std::size_t>(i)] / scale;
             CycleLists lists = cycle_lists(st);
             EXPECT_GT(lists.ntd + lists.ntm, 0);
             EXPECT_EQ(lists.f.size(), 3);  // the repeated constraint and two under a G member or mate
@@ -149,7 +160,8 @@ TEST(CycleLists, GradientAndStatisticsAsTheRecordPassesGiveThem) {
             fill_gradient(st, lists);
             const double big = largest(gradient);
             for (long i = 0; i < st.sf.nhalf(); ++i)
-                EXPECT_NEAR(std::abs(st.sf.half()[i] - gradient[static_cast<std::size_t>(i)]), 0.0, 1e-13 * big)
+                EXPECT_NEAR(std::abs(st.sf.half()[i] - gradient[static_cast<std::size_t>(i)]), 0.0,
+                            1e-13 * big)
                     << "slot " << i;
         }
     }

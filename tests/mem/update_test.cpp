@@ -114,8 +114,10 @@ TEST(Update, TwoStepsAsThePlainFormulasWithTheBackupKept) {
             EXPECT_NEAR(got.s, want.s, 1e-12 * std::fabs(want.s));
             for_each_orbit(st.rhotab, st.norb, [&](int i, Orbit o) {
                 const std::size_t k = static_cast<std::size_t>(i - 1);
-                const double v = want.au[k] - (st.nchan == 2 ? want.au[k + static_cast<std::size_t>(st.norb)] : 0);
-                for (int j = 0; j < o.m; ++j) EXPECT_NEAR(st.sf.density(o.voxel[j]), v, 1e-14) << "voxel " << o.voxel[j];
+                const double v =
+                    want.au[k] - (st.nchan == 2 ? want.au[k + static_cast<std::size_t>(st.norb)] : 0);
+                for (int j = 0; j < o.m; ++j)
+                    EXPECT_NEAR(st.sf.density(o.voxel[j]), v, 1e-14) << "voxel " << o.voxel[j];
             });
             for (std::size_t k = 0; k < au.size(); ++k) au[k] = want.au[k] * want.rhonorm;
         }
