@@ -70,25 +70,25 @@ std::map<int, double> pair_seconds;
 void BM_FftPair(benchmark::State& state) {
     const int nv = static_cast<int>(state.range(0));
     Case& c = grid(nv);
-    const double t0 = cpu_seconds();
+    const double t0 = thread_seconds();
     for (auto _ : state) {
         fft(c.st, 1);
         fft(c.st, -1);
         benchmark::ClobberMemory();
     }
-    pair_seconds[nv] = (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    pair_seconds[nv] = (thread_seconds() - t0) / static_cast<double>(state.iterations());
     state.counters["x_fft_pair"] = 1.0;
 }
 
 void BM_FlipCycle(benchmark::State& state) {
     const int nv = static_cast<int>(state.range(0));
     Case& c = grid(nv);
-    const double t0 = cpu_seconds();
+    const double t0 = thread_seconds();
     for (auto _ : state) {
         benchmark::DoNotOptimize(flipcycle(c.st, c.mate));
         benchmark::ClobberMemory();
     }
-    const double per = (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+    const double per = (thread_seconds() - t0) / static_cast<double>(state.iterations());
     if (pair_seconds.count(nv)) state.counters["x_fft_pair"] = per / pair_seconds[nv];
     state.counters["x_complex_pair"] = per / complex_pair_seconds(nv);
     state.counters["reflections"] = c.st.mtotalf();
@@ -157,7 +157,7 @@ void BM_CoincidenceBox42x162(benchmark::State& state) {
     CoincidenceTable table;
     double total = 0;
     for (auto _ : state) {
-        const double t0 = cpu_seconds();
+        const double t0 = thread_seconds();
         table.symmetry(s.st, 2);
         double best = 1e8;
         for (int j = 0; j < 162; ++j)
@@ -166,7 +166,7 @@ void BM_CoincidenceBox42x162(benchmark::State& state) {
                 best = std::min(best, table(x));
             }
         benchmark::DoNotOptimize(best);
-        total += cpu_seconds() - t0;
+        total += thread_seconds() - t0;
     }
     state.counters["cpu_s"] = total / static_cast<double>(state.iterations());
 }
@@ -178,9 +178,9 @@ void BM_LocateSymmetrySucrose(benchmark::State& state) {
         state.PauseTiming();
         s.restore();
         state.ResumeTiming();
-        const double t0 = cpu_seconds();
+        const double t0 = thread_seconds();
         locatesymmetryrs(s.st);
-        total += cpu_seconds() - t0;
+        total += thread_seconds() - t0;
     }
     state.counters["cpu_s"] = total / static_cast<double>(state.iterations());
 }

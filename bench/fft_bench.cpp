@@ -57,13 +57,13 @@ template <class Step>
 void timed(benchmark::State& state, Step step) {
     const int nv = static_cast<int>(state.range(0));
     Case& c = grid(nv);
-    const double t0 = cpu_seconds();
+    const double t0 = thread_seconds();
     for (auto _ : state) {
         step(c.st);
         benchmark::ClobberMemory();
     }
     const double per =
-        (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+        (thread_seconds() - t0) / static_cast<double>(state.iterations());
     if (pair_seconds.count(nv)) state.counters["x_fft_pair"] = per / pair_seconds[nv];
     state.counters["reflections"] = c.st.mtotalfpg();
 }
@@ -71,14 +71,14 @@ void timed(benchmark::State& state, Step step) {
 void BM_FftPair(benchmark::State& state) {
     const int nv = static_cast<int>(state.range(0));
     Case& c = grid(nv);
-    const double t0 = cpu_seconds();
+    const double t0 = thread_seconds();
     for (auto _ : state) {
         fft(c.st, 1);
         fft(c.st, -1);
         benchmark::ClobberMemory();
     }
     pair_seconds[nv] =
-        (cpu_seconds() - t0) / static_cast<double>(state.iterations());
+        (thread_seconds() - t0) / static_cast<double>(state.iterations());
     state.counters["x_fft_pair"] = 1.0;
     // The real pair against the complex pair it replaced.
     state.counters["x_complex_pair"] = pair_seconds[nv] / complex_pair_seconds(nv);

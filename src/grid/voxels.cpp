@@ -6,6 +6,7 @@
 
 #include "grid/orbitlist.h"
 #include "run/parallel.h"
+#include "run/simd.h"
 #include "textio/stop.h"
 
 namespace quilmo {
@@ -139,5 +140,20 @@ void spread_sf(RunState& st, const double* au, bool two) {
 void expandsf(RunState& st) { spread_sf(st, st.au.data(), st.nchan == 2); }
 
 void expandsf(RunState& st, const double* au) { spread_sf(st, au, false); }
+
+namespace {
+QUILMO_CLONES
+void spread_voxels(double* rho, const int* of, const double* au, long begin, long end) {
+    QUILMO_SIMD()
+    for (long v = begin; v < end; ++v) rho[v] = au[of[v]];
+}
+}  // namespace
+
+void expandsf(RunState& st, const double* au, const std::vector<int>& of) {
+    double* rho = st.sf.density();
+    const long n = static_cast<long>(of.size());
+    for_parts(part_count(st.nthreads, n), n,
+              [&](int, long begin, long end) { spread_voxels(rho, of.data(), au, begin, end); });
+}
 
 }  // namespace quilmo

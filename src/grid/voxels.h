@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include "run/state.h"
 
@@ -41,5 +42,8 @@ void expandsf(RunState& st);
 // The same for one channel of per-orbit values au[0..norb) held outside
 // the run state.
 void expandsf(RunState& st, const double* au);
+// The same in voxel order, through the orbit of every voxel (voxel_orbits
+// of grid/orbitlist.h, a table that covers the grid).
+void expandsf(RunState& st, const double* au, const std::vector<int>& of);
 
 }  // namespace quilmo

@@ -36,7 +36,7 @@ namespace quilmo {
 // spend its steps on directions of almost no curvature.
 struct DualProblem {
     int nf = 0;                  // F-constraints after F(000)
-    std::vector<HalfPos> pos, neg;  // where F(h) and F(-h) are stored in sf
+    std::vector<HalfPos> pos;    // where F(h) is stored in sf (F(-h) at the other slot)
     std::vector<double> fa, fb;  // observed structure factor
     std::vector<double> w;       // D sigma^2
     std::vector<int> kind;       // free components of t: 2, 1 (along dir) or 0
@@ -44,9 +44,12 @@ struct DualProblem {
     int nx = 0;                  // variables
     double cdead = 0;            // sum over the tied components of Fo of |.|^2 / w
     std::vector<double> m, rau;  // multiplicity and prior of each orbit of st.rhotab
+    std::vector<int> at;         // half_slot of pos, for reading F(h)
+    std::vector<int> of;         // orbit of every voxel (symmetry, a table that covers the grid)
+    bool identity = false;       // every orbit is the voxel of its own index
+    double osum = 0;             // sum |Fo| over the constraints
     double charge = 0;
     double aim = 1;  // the constraint value the solution takes
-    double n = 0;    // grid points
     double aimfree() const { return aim - cdead; }
 };
 

@@ -13,12 +13,6 @@ namespace quilmo {
 
 namespace {
 
-double ipow(double x, int n) {
-    double p = 1.0;
-    for (int k = 0; k < n; ++k) p *= x;
-    return p;
-}
-
 // The G factors of one call; kept between calls so a cycle allocates nothing.
 std::vector<double>& pfac_store() {
     static thread_local std::vector<double> pfac;
@@ -27,11 +21,15 @@ std::vector<double>& pfac_store() {
 
 }  // namespace
 
-void fillfgcon(RunState& st) {
+int gradient_ach(const RunState& st) {
     if (st.actcon % 2 != 0) throw RunStop("Only even ActCon possible!");
     // The moments exist for orders 1..8 only.
     if (st.actcon < 2 || st.actcon > 8) throw RunStop("Only ActCon 2, 4, 6 or 8 possible!");
-    const int ach = st.actcon / 2;
+    return st.actcon / 2;
+}
+
+void fillfgcon(RunState& st) {
+    const int ach = gradient_ach(st);
     TransformArray::Sparse& sf = clear_sf(st);
 
     if (st.totalfp() > 0) {
@@ -50,14 +48,7 @@ void fillfgcon(RunState& st) {
         int first = st.sec.g.start;
         for (int g = 1; g <= st.ggroups; ++g) {
             const reftyp& r = st.refl(first);
-            double gc = st.gcalc(g);
-            double f = 0.0;
-            if (gc > kZeroTol) {
-                double dg = gc - r.f;
-                f = ach * ipow(dg * dg, ach - 1) * r.modwg * dg * ipow(r.weight, ach) /
-                    (st.sumgm(g) * gc);
-            }
-            pfac[static_cast<std::size_t>(g)] = f;
+            pfac[static_cast<std::size_t>(g)] = gfactor(ach, st.gcalc(g), r.f, r.modwg, r.weight, st.sumgm(g));
             first += st.gdiff(g);
         }
         // A G member standing on an F position replaces the F value there.

@@ -16,6 +16,26 @@ namespace quilmo {
 // stops the run with "Only even ActCon possible!".
 void fillfgcon(RunState& st);
 
+// ach = actcon / 2 of the gradient; an order other than 2, 4, 6 or 8 stops
+// the run as fillfgcon does.
+int gradient_ach(const RunState& st);
+
+// x^n for n >= 0 by repeated multiplication.
+inline double ipow(double x, int n) {
+    double p = 1.0;
+    for (int k = 0; k < n; ++k) p *= x;
+    return p;
+}
+
+// The factor of the G gradient of a group with calculated value gc, whose
+// first entry holds the observed value f, modwg and weight, and whose
+// members stand for sumgm reflections: 0 unless gc > kZeroTol.
+inline double gfactor(int ach, double gc, double f, double modwg, double weight, double sumgm) {
+    if (!(gc > kZeroTol)) return 0.0;
+    const double dg = gc - f;
+    return ach * ipow(dg * dg, ach - 1) * modwg * dg * ipow(weight, ach) / (sumgm * gc);
+}
+
 // Sets lambda from the gradient of the starting density and logs it.
 void getinitlambda(RunState& st);
 

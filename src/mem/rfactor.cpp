@@ -18,14 +18,6 @@ constexpr double kNormalMoment[9] = {1, 1, 1, 1, 3, 1, 15, 1, 105};
 // infinity, which would print as asterisks and never meet an aim.
 double ratio(double num, double den) { return den != 0.0 ? num / den : 0.0; }
 
-void add_powers(std::array<double, 9>& con, double x) {
-    double p = 1.0;
-    for (int k = 1; k <= 8; ++k) {
-        p *= x;
-        con[static_cast<std::size_t>(k)] += p;
-    }
-}
-
 void normalise(std::array<double, 9>& con, int count) {
     for (int k = 1; k <= 8; ++k) {
         auto ks = static_cast<std::size_t>(k);
@@ -40,6 +32,22 @@ void ensure_gcalc(RunState& st) {
 }
 
 }  // namespace
+
+void add_powers(std::array<double, 9>& con, double x) {
+    double p = 1.0;
+    for (int k = 1; k <= 8; ++k) {
+        p *= x;
+        con[static_cast<std::size_t>(k)] += p;
+    }
+}
+
+void add_group(RSums& s, double gc, double f, double weight, double sigma) {
+    s.sumgcal += gc;
+    const double dg = f - gc;
+    s.sumdeltag += std::fabs(dg);
+    s.sumdeltagsq += dg * dg * weight;
+    add_powers(s.gcon, dg / sigma);
+}
 
 void rfactorinit(RunState& st) {
     st.sumfobs = st.sumfobssq = st.sumgobs = st.sumgobssq = 0;
@@ -63,59 +71,74 @@ void rfactorinit(RunState& st) {
 }
 
 void rfactor(RunState& st) {
-    st.r = st.rw = st.rf = st.rwf = st.rg = st.rwg = 0;
-    st.sumfcal = st.sumgcal = st.sumfgcal = 0;
-    st.sumdeltaf = st.sumdeltag = st.sumdeltafsq = st.sumdeltagsq = 0;
-    st.fcon.fill(0);
-    st.gcon.fill(0);
-    st.pcon.fill(0);
     ensure_gcalc(st);
     st.gcalc.fill(0);
-    const int moments = st.totalfpg() - 1;
+    RSums s;
 
     // F-constraints; F(000), the first entry, only fixes the charge.
     if (st.totalf() > 0) {
         for (int i = st.sec.f.start + 1; i <= st.sec.f.end; ++i) {
             const reftyp& e = st.refl(i);
-            st.sumfcal += e.fmem;
+            s.sumfcal += e.fmem;
             double d = delta_modulus(e);
-            st.sumdeltaf += d;
-            st.sumdeltafsq += d * d * e.weight;
-            add_powers(st.fcon, d / e.sigma);
+            s.sumdeltaf += d;
+            s.sumdeltafsq += d * d * e.weight;
+            add_powers(s.fcon, d / e.sigma);
         }
-        normalise(st.fcon, moments);
-        st.rf = ratio(st.sumdeltaf, st.sumfobs);
-        st.rwf = std::sqrt(ratio(st.sumdeltafsq, st.sumfobssq));
     }
 
     // Prior structure factors steer the fit but are no observations.
     if (st.totalprif() > 0) {
         for (int i = st.sec.prif.start; i <= st.sec.prif.end; ++i) {
             const reftyp& e = st.refl(i);
-            add_powers(st.pcon, delta_modulus(e) / e.sigma);
+            add_powers(s.pcon, delta_modulus(e) / e.sigma);
         }
-        normalise(st.pcon, moments);
     }
 
-    if (st.ggroups > 0) {
-        int first = st.sec.g.start;
-        for (int g = 1; g <= st.ggroups; ++g) {
-            double summ = 0, sumf2 = 0;
-            for (int j = first; j < first + st.gdiff(g); ++j) {
-                const reftyp& e = st.refl(j);
-                summ += e.mult;
-                sumf2 += e.mult * e.fmem * e.fmem;
-            }
-            double gc = std::sqrt(ratio(sumf2, summ));
-            st.gcalc(g) = gc;
-            st.sumgcal += gc;
-            const reftyp& e0 = st.refl(first);
-            double dg = e0.f - gc;
-            st.sumdeltag += std::fabs(dg);
-            st.sumdeltagsq += dg * dg * e0.weight;
-            add_powers(st.gcon, dg / e0.sigma);
-            first += st.gdiff(g);
+    int first = st.sec.g.start;
+    for (int g = 1; g <= st.ggroups; ++g) {
+        double summ = 0, sumf2 = 0;
+        for (int j = first; j < first + st.gdiff(g); ++j) {
+            const reftyp& e = st.refl(j);
+            summ += e.mult;
+            sumf2 += e.mult * e.fmem * e.fmem;
         }
+        const double gc = std::sqrt(ratio(sumf2, summ));
+        st.gcalc(g) = gc;
+        const reftyp& e0 = st.refl(first);
+        add_group(s, gc, e0.f, e0.weight, e0.sigma);
+        first += st.gdiff(g);
+    }
+    rfactor_finish(st, s);
+}
+
+void rfactor_finish(RunState& st, const RSums& s) {
+    st.r = st.rw = st.rf = st.rwf = st.rg = st.rwg = 0;
+    st.sumfcal = st.sumgcal = st.sumfgcal = 0;
+    st.sumdeltaf = st.sumdeltag = st.sumdeltafsq = st.sumdeltagsq = 0;
+    st.fcon.fill(0);
+    st.gcon.fill(0);
+    st.pcon.fill(0);
+    const int moments = st.totalfpg() - 1;
+
+    if (st.totalf() > 0) {
+        st.sumfcal = s.sumfcal;
+        st.sumdeltaf = s.sumdeltaf;
+        st.sumdeltafsq = s.sumdeltafsq;
+        st.fcon = s.fcon;
+        normalise(st.fcon, moments);
+        st.rf = ratio(st.sumdeltaf, st.sumfobs);
+        st.rwf = std::sqrt(ratio(st.sumdeltafsq, st.sumfobssq));
+    }
+    if (st.totalprif() > 0) {
+        st.pcon = s.pcon;
+        normalise(st.pcon, moments);
+    }
+    if (st.ggroups > 0) {
+        st.sumgcal = s.sumgcal;
+        st.sumdeltag = s.sumdeltag;
+        st.sumdeltagsq = s.sumdeltagsq;
+        st.gcon = s.gcon;
         normalise(st.gcon, moments);
         st.rg = st.sumgobs > kZeroTol ? st.sumdeltag / st.sumgobs : 0.0;
         st.rwg = st.sumgobssq > kZeroTol ? std::sqrt(st.sumdeltagsq / st.sumgobssq) : 0.0;

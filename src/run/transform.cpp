@@ -1,6 +1,7 @@
 #include "run/transform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "run/parallel.h"
@@ -57,8 +58,9 @@ HalfPos TransformArray::position(long sfloc) const {
 
 void TransformArray::clear_half(int threads) {
     cplx* h = half_.data();
-    for_parts(part_count(threads, half_.size()), half_.size(),
-              [h](int, long begin, long end) { std::fill(h + begin, h + end, cplx{}); });
+    for_parts(part_count(threads, half_.size()), half_.size(), [h](int, long begin, long end) {
+        std::memset(static_cast<void*>(h + begin), 0, sizeof(cplx) * static_cast<std::size_t>(end - begin));
+    });
 }
 
 int TransformArray::sparse_index(long sfloc) const {

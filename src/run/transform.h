@@ -37,6 +37,21 @@ struct HalfPos {
     long mirror = -1;
 };
 
+// One slot of the half where F(h) is read, for passes that read many: s >= 0
+// holds F(h) itself, s < 0 holds its conjugate at ~s.
+inline int half_slot(const HalfPos& p) { return static_cast<int>(p.direct >= 0 ? p.direct : ~p.mirror); }
+
+// F(h) times `scale` at half_slot s of the half seen as pairs of doubles.
+// The conjugate is taken by the sign of the factor, not by a branch, so
+// that a vector loop can read it.
+struct HalfValue {
+    double re, im;
+};
+inline HalfValue half_value(const double* half, int s, double scale) {
+    const long q = 2L * (s >= 0 ? s : ~s);
+    return {half[q] * scale, half[q + 1] * (s >= 0 ? scale : -scale)};
+}
+
 // An array from fftw_malloc, aligned as FFTW's fastest code wants it.
 template <class T>
 class FftwBuffer {

@@ -131,12 +131,14 @@ struct Group {
 
 // P2_1: acentric, and every h0l has -h in its orbit.  P-1: centric.  P2_1/c:
 // centric with translations and special positions (orbits of 1 and 2
-// voxels besides the general ones of 4).
+// voxels besides the general ones of 4).  P1: every orbit a voxel of its
+// own, which the evaluation takes without orbit means.
 const std::vector<Group> kGroups = {
     {"P2_1", {kIdentity, {{-1, 1, -1}, {0, 0.5, 0}}}},
     {"P-1", {kIdentity, {{-1, -1, -1}, {0, 0, 0}}}},
     {"P2_1/c",
      {kIdentity, {{-1, 1, -1}, {0, 0.5, 0.5}}, {{-1, -1, -1}, {0, 0, 0}}, {{1, -1, 1}, {0, 0.5, 0.5}}}},
+    {"P1", {kIdentity}},
 };
 
 TEST(DualKernel, GradientMatchesFiniteDifferencesOfPsi) {
