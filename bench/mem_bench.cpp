@@ -341,23 +341,15 @@ void BM_MemToAim(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_MemPasses)
-    ->ArgNames({"n", "mmm"})
-    ->Args({64, 0})
-    ->Args({64, 1})
-    ->Args({128, 0})
-    ->Args({128, 1})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+// 64^3 and 128^3, without symmetry and in mmm.
+void grids(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"n", "mmm"})->Args({64, 0})->Args({64, 1})->Args({128, 0})->Args({128, 1});
+    b->Iterations(1)->Unit(benchmark::kMillisecond);
+}
 
-BENCHMARK(BM_DualEvaluation)
-    ->ArgNames({"n", "mmm"})
-    ->Args({64, 0})
-    ->Args({64, 1})
-    ->Args({128, 0})
-    ->Args({128, 1})
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemPasses)->Apply(grids);
+
+BENCHMARK(BM_DualEvaluation)->Apply(grids);
 
 BENCHMARK(BM_MemToAim)->ArgNames({"dual"})->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 

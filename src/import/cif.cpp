@@ -340,11 +340,7 @@ ReflectionFile read_cif_reflections(const std::string& text, const std::string& 
             o.phase = phase.number(row);
         else if (r.phased)
             o.phase = std::atan2(bcalc.number(row), a.number(row)) * 180 / kPi;
-        if (!(o.sigma > 0)) {
-            ++r.rejected;
-            continue;
-        }
-        r.obs.push_back(o);
+        r.keep(o);
     }
     return r;
 }

@@ -60,11 +60,7 @@ ReflectionFile read_hkl(const std::string& text, const std::string& file, int hk
         o.value = scale * value_field(l, 12, file, n, r.intensities ? "I" : "F");
         o.sigma = scale * value_field(l, 20, file, n, r.intensities ? "sigma(I)" : "sigma(F)");
         ++r.read;
-        if (!(o.sigma > 0)) {
-            ++r.rejected;
-            continue;
-        }
-        r.obs.push_back(o);
+        r.keep(o);
     }
     return r;
 }

@@ -26,6 +26,15 @@ struct ReflectionFile {
     std::vector<Observation> obs;
     int read = 0;              // reflections read (the end line not counted)
     int rejected = 0;          // left out: sigma <= 0, or a value not given
+
+    // Keeps the observation, or counts it rejected when its sigma is not
+    // positive, as refinement programs leave such lines out.
+    void keep(const Observation& o) {
+        if (o.sigma > 0)
+            obs.push_back(o);
+        else
+            ++rejected;
+    }
 };
 
 }  // namespace quilmo
